@@ -1,0 +1,59 @@
+// The registry object: selectors (root key, key path, value name, value type and a
+// default) and operations on them. Each operation opens the key it needs and closes
+// it before it returns or raises; no key handle lives between calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "registry/app_error.h"
+#include "registry/based_array.h"
+#include "registry/registry_api.h"
+#include "registry/variant.h"
+
+using NameArray = BasedArray<std::wstring>;
+
+// Error numbers the object raises.
+constexpr int32_t kErrRegistryOperation = 26001;
+constexpr int32_t kErrSetValue = static_cast<int32_t>(0x800469A9u);
+constexpr int32_t kErrEnumerateSections = static_cast<int32_t>(0x800469AAu);
+
+class CLS_Registry {
+public:
+    explicit CLS_Registry(RegistryApi& api) : api_(api) {}
+
+    // Reading.
+    bool KeyExists() const;
+    Variant Value();
+    bool EnumerateValues(NameArray& sKeyNames, int32_t& iKeyCount) const;
+    bool EnumerateSections(NameArray& sSect, int32_t& iSectCount) const;
+
+    // Selectors.
+    int32_t ValueType() const { return valueType_; }
+    void ValueType(int32_t eValueType) { valueType_ = eValueType; }
+    int32_t ClassKey() const { return classKey_; }
+    void ClassKey(int32_t eKey) { classKey_ = eKey; }
+    const std::wstring& SectionKey() const { return sectionKey_; }
+    void SectionKey(const std::wstring& sSectionKey) { sectionKey_ = sSectionKey; }
+    const std::wstring& ValueKey() const { return valueKey_; }
+    void ValueKey(const std::wstring& sValueKey) { valueKey_ = sValueKey; }
+    const Variant& Default() const { return default_; }
+    void Default(const Variant& vDefault) { default_ = vDefault; }
+
+    static int32_t ReverseDwordBytes(int32_t value);
+    std::wstring ExpandEnvironmentText(const std::wstring& text) const;
+
+private:
+    RegKey Root() const { return static_cast<RegKey>(classKey_); }
+    std::string AnsiSection() const { return api_.ToAnsi(sectionKey_); }
+    std::string AnsiValueName() const { return api_.ToAnsi(valueKey_); }
+    std::wstring ErrorSource() const;
+    Variant ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const;
+
+    RegistryApi& api_;
+    int32_t classKey_ = 0;
+    std::wstring sectionKey_;
+    std::wstring valueKey_;
+    Variant default_;
+    int32_t valueType_ = 0;
+};
