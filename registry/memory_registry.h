@@ -1,0 +1,128 @@
+// An in-memory registry behind the same seam as the platform's, for tests,
+// benchmarks and the fuzzer. It behaves as the platform does where the program
+// relies on it (checked by the conformance suite under Wine) and can be told to
+// refuse chosen operations on chosen keys.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "registry/registry_api.h"
+
+class MemoryRegistry : public RegistryApi {
+public:
+    struct StoredValue {
+        uint32_t type = 0;
+        std::vector<uint8_t> data;
+    };
+
+    enum class Op { Open, Create, QueryValue, SetValue, DeleteKey, DeleteValue, EnumKey, EnumValue, QueryInfo };
+
+    // How wide texts become single bytes. Latin1 maps U+0000..U+00FF one to one and
+    // everything else to '?'. DoubleByte stands for a multibyte code page: ASCII stays
+    // one byte, every other character takes two (a lead byte 0x81..0xFE, a trail byte).
+    enum class CodePage { Latin1, DoubleByte };
+
+    MemoryRegistry();
+    ~MemoryRegistry() override;
+
+    // The platform's functions.
+    int32_t RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
+                          RegKey* result) override;
+    int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
+                            RegKey* result, uint32_t* disposition) override;
+    int32_t RegCloseKey(RegKey key) override;
+    int32_t RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data,
+                             uint32_t* size) override;
+    int32_t RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type, const uint8_t* data,
+                           uint32_t size) override;
+    int32_t RegDeleteKeyA(RegKey key, const std::string& subKey) override;
+    int32_t RegDeleteValueA(RegKey key, const std::string& valueName) override;
+    int32_t RegEnumKeyA(RegKey key, uint32_t index, char* name, uint32_t nameLength) override;
+    int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t* nameLength) override;
+    int32_t RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) override;
+    uint32_t ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) override;
+    std::string ToAnsi(const std::wstring& text) override;
+    std::wstring FromAnsi(const std::string& text) override;
+    std::wstring ExecutableBaseName() override;
+
+    // Seeding and inspection, outside the platform's functions: no refusals apply.
+    // Paths are relative to a root key and may have a trailing backslash.
+    void AddKey(int32_t root, const std::string& path);
+    void SetValue(int32_t root, const std::string& path, const std::string& name, uint32_t type,
+                  std::vector<uint8_t> data);
+    void SetString(int32_t root, const std::string& path, const std::string& name, const std::string& text,
+                   uint32_t type = 1);  // stored with its terminating NUL
+    void SetDword(int32_t root, const std::string& path, const std::string& name, uint32_t value);
+    bool HasKey(int32_t root, const std::string& path) const;
+    std::optional<StoredValue> GetValue(int32_t root, const std::string& path, const std::string& name) const;
+    std::vector<std::string> SubkeyNames(int32_t root, const std::string& path) const;
+    // Every key below root, as paths, in enumeration order, depth first.
+    std::vector<std::string> AllKeys(int32_t root) const;
+
+    // Failure injection. A rule matches an operation on the key at path (below root,
+    // case-insensitive; for DeleteKey the key being deleted). For Open and Create a
+    // rule with an access mask matches only requests that ask for one of its rights.
+    void Refuse(Op op, int32_t root, const std::string& path, int32_t code = 5, uint32_t access = 0);
+    // The matching operation throws std::bad_alloc, as if memory ran out inside it.
+    void ThrowOn(Op op, int32_t root, const std::string& path);
+    // The n-th call (counted from 1) of op from now on fails with code, wherever it goes.
+    void FailCall(Op op, int n, int32_t code);
+    void ClearFailures();
+
+    // Every RegDeleteKeyA call as "path" (below its root), in call order, with its result.
+    struct DeleteCall {
+        std::string path;
+        int32_t result;
+    };
+    const std::vector<DeleteCall>& DeleteLog() const { return deleteLog_; }
+
+    size_t OpenHandleCount() const { return handles_.size(); }
+    void SetCodePage(CodePage cp) { codePage_ = cp; }
+    void SetEnvironment(const std::string& name, const std::string& value);
+    void SetExecutableBaseName(std::wstring name) { exeName_ = std::move(name); }
+
+    struct Node;
+
+private:
+    struct Rule {
+        Op op;
+        int32_t root;
+        std::string path;  // normalised
+        int32_t code;
+        uint32_t access;
+        bool throws;
+    };
+    struct CallFailure {
+        Op op;
+        int remaining;
+        int32_t code;
+    };
+
+    Node* RootNode(int32_t root) const;
+    // The node and its full path for a handle or root key; nullptr for an unknown handle.
+    Node* Resolve(RegKey key, std::string* fullPath, int32_t* root) const;
+    int32_t Check(Op op, int32_t root, const std::string& path, uint32_t access = 0);
+    RegKey NewHandle(Node* node, int32_t root, const std::string& path);
+    Node* Walk(Node* from, const std::string& relative, bool create, bool* badPath) const;
+
+    std::map<int32_t, std::unique_ptr<Node>> roots_;
+    struct Handle {
+        std::shared_ptr<bool> alive;  // false once the key is deleted
+        Node* node;
+        int32_t root;
+        std::string path;
+    };
+    std::map<RegKey, Handle> handles_;
+    RegKey nextHandle_ = 0x1000;
+    std::vector<Rule> rules_;
+    std::vector<CallFailure> callFailures_;
+    std::vector<DeleteCall> deleteLog_;
+    std::map<std::string, std::string> environment_;  // upper-cased names
+    CodePage codePage_ = CodePage::Latin1;
+    std::wstring exeName_ = L"TalvorinDeviceManager";
+};
