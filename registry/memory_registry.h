@@ -103,17 +103,20 @@ private:
         int32_t code;
     };
 
-    Node* RootNode(int32_t root) const;
-    // The node and its full path for a handle or root key; nullptr for an unknown handle.
-    Node* Resolve(RegKey key, std::string* fullPath, int32_t* root) const;
+    // The node of a handle or root key, with its root and path below the root.
+    std::shared_ptr<Node> Resolve(RegKey key, std::string* fullPath, int32_t* root, int32_t* error) const;
+    int32_t Walk(const std::shared_ptr<Node>& from, const std::string& relative, bool create,
+                 std::shared_ptr<Node>* out);
     int32_t Check(Op op, int32_t root, const std::string& path, uint32_t access = 0);
-    RegKey NewHandle(Node* node, int32_t root, const std::string& path);
-    Node* Walk(Node* from, const std::string& relative, bool create, bool* badPath) const;
+    RegKey NewHandle(std::shared_ptr<Node> node, int32_t root, const std::string& path);
+    int32_t DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey, int32_t root,
+                        const std::string& path);
+    std::shared_ptr<Node> Find(int32_t root, const std::string& path) const;
+    std::shared_ptr<Node> FindOrCreate(int32_t root, const std::string& path);
 
-    std::map<int32_t, std::unique_ptr<Node>> roots_;
+    std::map<int32_t, std::shared_ptr<Node>> roots_;
     struct Handle {
-        std::shared_ptr<bool> alive;  // false once the key is deleted
-        Node* node;
+        std::shared_ptr<Node> node;  // kept alive while open, even once deleted
         int32_t root;
         std::string path;
     };

@@ -1,0 +1,144 @@
+#include "registry/cls_registry.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+// A subkey name has at most 255 characters; through the single-byte interface a
+// character may take two bytes in a multibyte code page, plus the terminator.
+constexpr uint32_t kSubkeyNameBufferBytes = 2 * 255 + 2;
+
+bool IsStringType(uint32_t type) {
+    return type == static_cast<uint32_t>(kRegSz) || type == static_cast<uint32_t>(kRegExpandSz) ||
+           type == static_cast<uint32_t>(kRegMultiSz);
+}
+
+}  // namespace
+
+std::wstring CLS_Registry::ErrorSource() const { return api_.ExecutableBaseName() + L".cRegistry"; }
+
+bool CLS_Registry::KeyExists() const {
+    RegKey key = 0;
+    if (api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyQueryValue, &key) != kErrorSuccess) return false;
+    OpenedKey opened(api_);
+    opened.Reset(key);
+    return true;
+}
+
+Variant CLS_Registry::Value() {
+    OpenedKey opened(api_);
+    RegKey key = 0;
+    if (api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyQueryValue, &key) != kErrorSuccess) return default_;
+    opened.Reset(key);
+
+    // The probe: a small buffer and a byte count of 0 make the platform report the
+    // stored type and size without handing over any data.
+    uint8_t probe[4] = {};
+    uint32_t type = 0;
+    uint32_t size = 0;
+    const int32_t rc = api_.RegQueryValueExA(key, AnsiValueName(), &type, probe, &size);
+    if (rc != kErrorSuccess && rc != kErrorMoreData) return default_;
+
+    valueType_ = static_cast<int32_t>(type);
+    return ReadStoredValue(key, type, size);
+}
+
+Variant CLS_Registry::ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const {
+    const std::string name = AnsiValueName();
+    uint32_t count = size;
+    if (IsStringType(type)) {
+        // A text value without even its terminator cannot be read into a text of
+        // size - 1 characters.
+        if (size == 0) RaiseInvalidArgument();
+        std::string buffer(size, '\0');
+        api_.RegQueryValueExA(key, name, &type, reinterpret_cast<uint8_t*>(&buffer[0]), &count);
+        buffer.resize(size - 1);  // the whole buffer, NULs included, less the terminator
+        std::wstring text = api_.FromAnsi(buffer);
+        if (type == static_cast<uint32_t>(kRegExpandSz)) return ExpandEnvironmentText(text);
+        return text;
+    }
+    if (type == static_cast<uint32_t>(kRegDword) || type == static_cast<uint32_t>(kRegDwordBigEndian)) {
+        // The read is given the stored size; a value longer than 4 bytes goes into a
+        // buffer of its own size so that nothing is written past the integer.
+        std::vector<uint8_t> buffer(size < 4 ? 4 : size, 0);
+        api_.RegQueryValueExA(key, name, &type, buffer.data(), &count);
+        int32_t number = 0;
+        std::memcpy(&number, buffer.data(), sizeof number);
+        if (type == static_cast<uint32_t>(kRegDwordBigEndian)) number = ReverseDwordBytes(number);
+        return number;
+    }
+    std::vector<uint8_t> bytes(size, 0);
+    if (size > 0) api_.RegQueryValueExA(key, name, &type, bytes.data(), &count);
+    return ByteArray(0, std::move(bytes));
+}
+
+bool CLS_Registry::EnumerateValues(NameArray& sKeyNames, int32_t& iKeyCount) const {
+    iKeyCount = 0;
+    sKeyNames.Erase();
+    OpenedKey opened(api_);
+    RegKey key = 0;
+    if (api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyQueryValue, &key) != kErrorSuccess) return true;
+    opened.Reset(key);
+
+    RegKeyInfo info;
+    if (api_.RegQueryInfoKeyA(key, &info) != kErrorSuccess) return true;
+    // The longest name is counted in characters; in a multibyte code page each may
+    // take two bytes, so the buffer leaves room for that.
+    const uint32_t bufferBytes = 2 * info.maxValueNameLen + 2;
+    for (uint32_t index = 0;; ++index) {
+        std::string buffer(bufferBytes, '\0');
+        uint32_t length = bufferBytes;
+        if (api_.RegEnumValueA(key, index, &buffer[0], &length) != kErrorSuccess) break;
+        if (length > bufferBytes) length = bufferBytes;
+        buffer.resize(length);
+        sKeyNames.Append(api_.FromAnsi(buffer));
+        iKeyCount = sKeyNames.Count();
+    }
+    return true;
+}
+
+bool CLS_Registry::EnumerateSections(NameArray& sSect, int32_t& iSectCount) const {
+    OpenedKey opened(api_);
+    try {
+        iSectCount = 0;
+        sSect.Erase();
+        RegKey key = 0;
+        int32_t rc = api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyEnumerateSubKeys, &key);
+        if (rc == kErrorSuccess) opened.Reset(key);
+        for (uint32_t index = 0; rc == kErrorSuccess; ++index) {
+            std::vector<char> buffer(kSubkeyNameBufferBytes, '\0');
+            rc = api_.RegEnumKeyA(key, index, buffer.data(), kSubkeyNameBufferBytes);
+            if (rc != kErrorSuccess) break;
+            const size_t length = strnlen(buffer.data(), buffer.size());
+            sSect.Append(api_.FromAnsi(std::string(buffer.data(), length)));
+            iSectCount = sSect.Count();
+        }
+    } catch (...) {
+        const std::wstring description = DescribeCurrentException();
+        opened.Close();
+        throw AppError(kErrEnumerateSections, ErrorSource(), description);
+    }
+    return true;
+}
+
+int32_t CLS_Registry::ReverseDwordBytes(int32_t value) {
+    int32_t result = 0;
+    const auto* from = reinterpret_cast<const unsigned char*>(&value);
+    auto* to = reinterpret_cast<unsigned char*>(&result);
+    for (int i = 0; i < 4; ++i) std::memcpy(to + (3 - i), from + i, 1);
+    return result;
+}
+
+std::wstring CLS_Registry::ExpandEnvironmentText(const std::wstring& text) const {
+    const std::string source = api_.ToAnsi(text);
+    char none[1] = {'\0'};
+    const uint32_t needed = api_.ExpandEnvironmentStringsA(source, none, 0);
+    // A failed size query leaves nothing to size the buffer with.
+    if (needed == 0) RaiseInvalidArgument();
+    std::string buffer(needed, '\0');
+    api_.ExpandEnvironmentStringsA(source, &buffer[0], needed);
+    buffer.resize(needed - 1);
+    return api_.FromAnsi(buffer);
+}

@@ -1,0 +1,503 @@
+#include "registry/memory_registry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int32_t kErrorKeyDeleted = 1018;
+
+unsigned char UpperByte(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+    // Latin-1 letters, as the platform's Unicode case mapping folds them.
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+    return c;
+}
+
+std::string Upper(const std::string& text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(UpperByte(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// The platform orders names by their upper-case form.
+bool NameLess(const std::string& a, const std::string& b) { return Upper(a) < Upper(b); }
+bool NameEqual(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
+
+std::vector<std::string> SplitPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char c : path) {
+        if (c == '\\') {
+            parts.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(c);
+        }
+    }
+    parts.push_back(current);
+    // A trailing backslash is accepted and means nothing.
+    while (parts.size() > 1 && parts.back().empty()) parts.pop_back();
+    return parts;
+}
+
+std::string JoinPath(const std::string& base, const std::string& relative) {
+    std::string rel = relative;
+    while (!rel.empty() && rel.back() == '\\') rel.pop_back();
+    if (base.empty()) return rel;
+    if (rel.empty()) return base;
+    return base + "\\" + rel;
+}
+
+std::string Normalise(const std::string& path) {
+    std::string p = path;
+    while (!p.empty() && p.back() == '\\') p.pop_back();
+    return Upper(p);
+}
+
+bool IsRootKey(RegKey key) {
+    return key == static_cast<RegKey>(kHkeyClassesRoot) || key == static_cast<RegKey>(kHkeyCurrentUser) ||
+           key == static_cast<RegKey>(kHkeyLocalMachine) || key == static_cast<RegKey>(kHkeyUsers);
+}
+
+}  // namespace
+
+struct MemoryRegistry::Node {
+    std::string name;
+    bool deleted = false;
+    std::vector<std::shared_ptr<Node>> children;  // sorted by NameLess
+    struct Value {
+        std::string name;
+        StoredValue stored;
+    };
+    std::vector<Value> values;  // sorted by NameLess
+
+    std::shared_ptr<Node> Child(const std::string& childName) const {
+        for (const auto& c : children)
+            if (NameEqual(c->name, childName)) return c;
+        return nullptr;
+    }
+    std::shared_ptr<Node> AddChild(const std::string& childName) {
+        auto node = std::make_shared<Node>();
+        node->name = childName;
+        auto at = std::lower_bound(children.begin(), children.end(), node,
+                                   [](const auto& a, const auto& b) { return NameLess(a->name, b->name); });
+        children.insert(at, node);
+        return node;
+    }
+    Value* FindValue(const std::string& valueName) {
+        for (auto& v : values)
+            if (NameEqual(v.name, valueName)) return &v;
+        return nullptr;
+    }
+    void PutValue(const std::string& valueName, StoredValue stored) {
+        if (Value* existing = FindValue(valueName)) {
+            existing->stored = std::move(stored);
+            return;
+        }
+        Value v{valueName, std::move(stored)};
+        auto at = std::lower_bound(values.begin(), values.end(), v,
+                                   [](const Value& a, const Value& b) { return NameLess(a.name, b.name); });
+        values.insert(at, std::move(v));
+    }
+};
+
+MemoryRegistry::MemoryRegistry() {
+    for (int32_t root : {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine, kHkeyUsers})
+        roots_[root] = std::make_shared<Node>();
+}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+// ---- resolving keys and checking injected failures ----
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Resolve(RegKey key, std::string* fullPath, int32_t* root,
+                                                              int32_t* error) const {
+    *error = kErrorSuccess;
+    if (IsRootKey(key)) {
+        *root = static_cast<int32_t>(key);
+        fullPath->clear();
+        return roots_.at(*root);
+    }
+    auto it = handles_.find(key);
+    if (it == handles_.end()) {
+        *error = kErrorInvalidHandle;
+        return nullptr;
+    }
+    if (it->second.node->deleted) {
+        *error = kErrorKeyDeleted;
+        return nullptr;
+    }
+    *root = it->second.root;
+    *fullPath = it->second.path;
+    return it->second.node;
+}
+
+int32_t MemoryRegistry::Walk(const std::shared_ptr<Node>& from, const std::string& relative, bool create,
+                             std::shared_ptr<Node>* out) {
+    if (!relative.empty() && relative.front() == '\\') return kErrorBadPathname;
+    std::shared_ptr<Node> node = from;
+    if (relative.empty()) {
+        *out = node;
+        return kErrorSuccess;
+    }
+    for (const std::string& part : SplitPath(relative)) {
+        if (part.empty()) continue;  // the platform passes over doubled backslashes
+        std::shared_ptr<Node> next = node->Child(part);
+        if (!next) {
+            if (!create) return kErrorFileNotFound;
+            next = node->AddChild(part);
+        }
+        node = next;
+    }
+    *out = node;
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::Check(Op op, int32_t root, const std::string& path, uint32_t access) {
+    for (auto& failure : callFailures_) {
+        if (failure.op != op || failure.remaining <= 0) continue;
+        if (--failure.remaining == 0) return failure.code;
+    }
+    const std::string normalised = Normalise(path);
+    for (const Rule& rule : rules_) {
+        if (rule.op != op || rule.root != root || rule.path != normalised) continue;
+        if (rule.access != 0 && (rule.access & access) == 0) continue;
+        if (rule.throws) throw std::bad_alloc();
+        return rule.code;
+    }
+    return kErrorSuccess;
+}
+
+RegKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, int32_t root, const std::string& path) {
+    const RegKey handle = nextHandle_;
+    nextHandle_ += 4;
+    handles_[handle] = Handle{std::move(node), root, path};
+    return handle;
+}
+
+// ---- the platform's functions ----
+
+int32_t MemoryRegistry::RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t, uint32_t access,
+                                      RegKey* result) {
+    std::string base;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto from = Resolve(key, &base, &root, &error);
+    if (!from) return error;
+    const std::string path = JoinPath(base, subKey);
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Walk(from, subKey, false, &node)) return rc;
+    if (int32_t rc = Check(Op::Open, root, path, access)) return rc;
+    *result = NewHandle(node, root, path);
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t, uint32_t access,
+                                        RegKey* result, uint32_t* disposition) {
+    std::string base;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto from = Resolve(key, &base, &root, &error);
+    if (!from) return error;
+    const std::string path = JoinPath(base, subKey);
+    if (int32_t rc = Check(Op::Create, root, path, access)) return rc;
+    std::shared_ptr<Node> existing;
+    const bool existed = Walk(from, subKey, false, &existing) == kErrorSuccess;
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Walk(from, subKey, true, &node)) return rc;
+    if (disposition) *disposition = existed ? 2u : 1u;  // REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY
+    *result = NewHandle(node, root, path);
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegCloseKey(RegKey key) {
+    if (IsRootKey(key)) return kErrorSuccess;
+    return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+int32_t MemoryRegistry::RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type,
+                                         uint8_t* data, uint32_t* size) {
+    std::string path;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto node = Resolve(key, &path, &root, &error);
+    if (!node) return error;
+    if (int32_t rc = Check(Op::QueryValue, root, path)) return rc;
+    Node::Value* value = node->FindValue(valueName);
+    if (!value) return kErrorFileNotFound;
+    const auto& stored = value->stored;
+    const auto storedSize = static_cast<uint32_t>(stored.data.size());
+    if (type) *type = stored.type;
+    if (!size) return data ? kErrorInvalidParameter : kErrorSuccess;
+    if (data && *size < storedSize) {
+        *size = storedSize;
+        return kErrorMoreData;
+    }
+    if (data && storedSize > 0) std::memcpy(data, stored.data.data(), storedSize);
+    *size = storedSize;
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type,
+                                       const uint8_t* data, uint32_t size) {
+    std::string path;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto node = Resolve(key, &path, &root, &error);
+    if (!node) return error;
+    if (int32_t rc = Check(Op::SetValue, root, path)) return rc;
+    if (!data && size > 0) return kErrorInvalidParameter;
+    StoredValue stored{type, std::vector<uint8_t>(data, data + size)};
+    node->PutValue(valueName, std::move(stored));
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegDeleteKeyA(RegKey key, const std::string& subKey) {
+    std::string base;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto from = Resolve(key, &base, &root, &error);
+    if (!from) return error;
+    const std::string path = JoinPath(base, subKey);
+    const int32_t rc = DeleteKeyAt(from, subKey, root, path);
+    deleteLog_.push_back({path, rc});
+    return rc;
+}
+
+int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey, int32_t root,
+                                    const std::string& path) {
+    if (subKey.empty()) return kErrorAccessDenied;  // no deleting a root through an empty name
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Walk(from, subKey, false, &node)) return rc;
+    if (int32_t rc = Check(Op::DeleteKey, root, path)) return rc;
+    // The platform refuses a key that still has subkeys.
+    if (!node->children.empty()) return kErrorAccessDenied;
+    auto parts = SplitPath(subKey);
+    parts.pop_back();
+    std::shared_ptr<Node> parent = from;
+    for (const auto& part : parts) parent = parent->Child(part);
+    auto& siblings = parent->children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), node), siblings.end());
+    node->deleted = true;
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegDeleteValueA(RegKey key, const std::string& valueName) {
+    std::string path;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto node = Resolve(key, &path, &root, &error);
+    if (!node) return error;
+    if (int32_t rc = Check(Op::DeleteValue, root, path)) return rc;
+    auto& values = node->values;
+    auto it = std::find_if(values.begin(), values.end(),
+                           [&](const Node::Value& v) { return NameEqual(v.name, valueName); });
+    if (it == values.end()) return kErrorFileNotFound;
+    values.erase(it);
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegEnumKeyA(RegKey key, uint32_t index, char* name, uint32_t nameLength) {
+    std::string path;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto node = Resolve(key, &path, &root, &error);
+    if (!node) return error;
+    if (int32_t rc = Check(Op::EnumKey, root, path)) return rc;
+    if (index >= node->children.size()) return kErrorNoMoreItems;
+    const std::string& child = node->children[index]->name;
+    if (child.size() + 1 > nameLength) return kErrorMoreData;
+    std::memcpy(name, child.c_str(), child.size() + 1);
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t* nameLength) {
+    std::string path;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto node = Resolve(key, &path, &root, &error);
+    if (!node) return error;
+    if (int32_t rc = Check(Op::EnumValue, root, path)) return rc;
+    if (index >= node->values.size()) return kErrorNoMoreItems;
+    const std::string& valueName = node->values[index].name;
+    if (valueName.size() + 1 > *nameLength) return kErrorMoreData;
+    std::memcpy(name, valueName.c_str(), valueName.size() + 1);
+    *nameLength = static_cast<uint32_t>(valueName.size());
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
+    std::string path;
+    int32_t root = 0;
+    int32_t error = 0;
+    auto node = Resolve(key, &path, &root, &error);
+    if (!node) return error;
+    if (int32_t rc = Check(Op::QueryInfo, root, path)) return rc;
+    RegKeyInfo out;
+    out.subKeys = static_cast<uint32_t>(node->children.size());
+    for (const auto& c : node->children)
+        out.maxSubKeyLen = std::max<uint32_t>(out.maxSubKeyLen, static_cast<uint32_t>(FromAnsi(c->name).size()));
+    out.values = static_cast<uint32_t>(node->values.size());
+    for (const auto& v : node->values) {
+        out.maxValueNameLen =
+            std::max<uint32_t>(out.maxValueNameLen, static_cast<uint32_t>(FromAnsi(v.name).size()));
+        out.maxValueLen = std::max<uint32_t>(out.maxValueLen, static_cast<uint32_t>(v.stored.data.size()));
+    }
+    *info = out;
+    return kErrorSuccess;
+}
+
+uint32_t MemoryRegistry::ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) {
+    std::string out;
+    for (size_t i = 0; i < source.size(); ++i) {
+        const size_t close = source[i] == '%' ? source.find('%', i + 1) : std::string::npos;
+        if (close != std::string::npos) {
+            auto it = environment_.find(Upper(source.substr(i + 1, close - i - 1)));
+            if (it != environment_.end()) {
+                out += it->second;
+                i = close;
+                continue;
+            }
+        }
+        out.push_back(source[i]);
+    }
+    const auto needed = static_cast<uint32_t>(out.size() + 1);
+    if (destination && size >= needed) std::memcpy(destination, out.c_str(), needed);
+    return needed;
+}
+
+// ---- code pages ----
+
+std::string MemoryRegistry::ToAnsi(const std::wstring& text) {
+    std::string out;
+    for (wchar_t wc : text) {
+        const auto c = static_cast<uint32_t>(wc);
+        if (codePage_ == CodePage::Latin1) {
+            out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
+        } else if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c - 0x80 < 0x7E * 0xBF) {
+            out.push_back(static_cast<char>(0x81 + (c - 0x80) / 0xBF));
+            out.push_back(static_cast<char>(0x40 + (c - 0x80) % 0xBF));
+        } else {
+            out.push_back('?');
+        }
+    }
+    return out;
+}
+
+std::wstring MemoryRegistry::FromAnsi(const std::string& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (codePage_ == CodePage::Latin1 || c < 0x80) {
+            out.push_back(static_cast<wchar_t>(c));
+        } else if (c >= 0x81 && c <= 0xFE && i + 1 < text.size()) {
+            const auto trail = static_cast<unsigned char>(text[++i]);
+            out.push_back(static_cast<wchar_t>(0x80 + (c - 0x81) * 0xBF + (trail - 0x40)));
+        } else {
+            out.push_back(L'?');
+        }
+    }
+    return out;
+}
+
+std::wstring MemoryRegistry::ExecutableBaseName() { return exeName_; }
+
+// ---- seeding, inspection, failure injection ----
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(int32_t root, const std::string& path) const {
+    std::shared_ptr<Node> node = roots_.at(root);
+    if (path.empty()) return node;
+    for (const auto& part : SplitPath(path)) {
+        node = node->Child(part);
+        if (!node) return nullptr;
+    }
+    return node;
+}
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::FindOrCreate(int32_t root, const std::string& path) {
+    std::shared_ptr<Node> node = roots_.at(root);
+    if (path.empty()) return node;
+    for (const auto& part : SplitPath(path)) {
+        auto next = node->Child(part);
+        node = next ? next : node->AddChild(part);
+    }
+    return node;
+}
+
+void MemoryRegistry::AddKey(int32_t root, const std::string& path) { FindOrCreate(root, path); }
+
+void MemoryRegistry::SetValue(int32_t root, const std::string& path, const std::string& name, uint32_t type,
+                              std::vector<uint8_t> data) {
+    FindOrCreate(root, path)->PutValue(name, StoredValue{type, std::move(data)});
+}
+
+void MemoryRegistry::SetString(int32_t root, const std::string& path, const std::string& name,
+                               const std::string& text, uint32_t type) {
+    std::vector<uint8_t> data(text.begin(), text.end());
+    data.push_back(0);
+    SetValue(root, path, name, type, std::move(data));
+}
+
+void MemoryRegistry::SetDword(int32_t root, const std::string& path, const std::string& name, uint32_t value) {
+    std::vector<uint8_t> data(4);
+    std::memcpy(data.data(), &value, 4);
+    SetValue(root, path, name, 4, std::move(data));
+}
+
+bool MemoryRegistry::HasKey(int32_t root, const std::string& path) const { return Find(root, path) != nullptr; }
+
+std::optional<MemoryRegistry::StoredValue> MemoryRegistry::GetValue(int32_t root, const std::string& path,
+                                                                    const std::string& name) const {
+    auto node = Find(root, path);
+    if (!node) return std::nullopt;
+    Node::Value* value = node->FindValue(name);
+    if (!value) return std::nullopt;
+    return value->stored;
+}
+
+std::vector<std::string> MemoryRegistry::SubkeyNames(int32_t root, const std::string& path) const {
+    std::vector<std::string> names;
+    if (auto node = Find(root, path))
+        for (const auto& c : node->children) names.push_back(c->name);
+    return names;
+}
+
+std::vector<std::string> MemoryRegistry::AllKeys(int32_t root) const {
+    std::vector<std::string> out;
+    struct Frame {
+        std::shared_ptr<Node> node;
+        std::string path;
+    };
+    std::vector<Frame> stack{{roots_.at(root), ""}};
+    while (!stack.empty()) {
+        Frame frame = stack.back();
+        stack.pop_back();
+        if (!frame.path.empty()) out.push_back(frame.path);
+        for (auto it = frame.node->children.rbegin(); it != frame.node->children.rend(); ++it)
+            stack.push_back({*it, JoinPath(frame.path, (*it)->name)});
+    }
+    return out;
+}
+
+void MemoryRegistry::Refuse(Op op, int32_t root, const std::string& path, int32_t code, uint32_t access) {
+    rules_.push_back(Rule{op, root, Normalise(path), code, access, false});
+}
+
+void MemoryRegistry::ThrowOn(Op op, int32_t root, const std::string& path) {
+    rules_.push_back(Rule{op, root, Normalise(path), 0, 0, true});
+}
+
+void MemoryRegistry::FailCall(Op op, int n, int32_t code) { callFailures_.push_back(CallFailure{op, n, code}); }
+
+void MemoryRegistry::ClearFailures() {
+    rules_.clear();
+    callFailures_.clear();
+}
+
+void MemoryRegistry::SetEnvironment(const std::string& name, const std::string& value) {
+    environment_[Upper(name)] = value;
+}

@@ -1,0 +1,18 @@
+// What the conformance cases need of the registry they run against: the same cases
+// run on the host against the in-memory registry and under Wine against the real one.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "registry/registry_api.h"
+
+class ConformanceEnv {
+public:
+    virtual ~ConformanceEnv() = default;
+    virtual RegistryApi& Api() = 0;
+    virtual void SetEnvironmentVariable(const std::string& name, const std::string& value) = 0;
+    virtual const char* Name() const = 0;
+};
+
+std::unique_ptr<ConformanceEnv> MakeConformanceEnv();

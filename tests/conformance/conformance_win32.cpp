@@ -1,0 +1,22 @@
+#include <windows.h>
+
+#include "registry/win32_registry_api.h"
+#include "tests/conformance/conformance_env.h"
+
+namespace {
+
+class Win32Env : public ConformanceEnv {
+public:
+    RegistryApi& Api() override { return api_; }
+    void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
+        ::SetEnvironmentVariableA(name.c_str(), value.c_str());
+    }
+    const char* Name() const override { return "platform registry"; }
+
+private:
+    Win32RegistryApi api_;
+};
+
+}  // namespace
+
+std::unique_ptr<ConformanceEnv> MakeConformanceEnv() { return std::make_unique<Win32Env>(); }

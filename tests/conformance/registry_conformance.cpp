@@ -1,0 +1,329 @@
+// Registry cases that hold for the platform's registry and for the in-memory stand-in
+// alike. Under Wine they run against the real functions on a scratch key; on the host
+// against the stand-in. Where the two disagree, the stand-in is wrong.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "registry/cls_registry.h"
+#include "tests/conformance/conformance_env.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class RegistryConformance : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env_ = MakeConformanceEnv();
+        scratch_ = std::string("Software\\TalvorinConformance\\") +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        DeleteTree(scratch_);
+        ASSERT_EQ(kErrorSuccess, Create(""));
+    }
+    void TearDown() override { DeleteTree(scratch_); }
+
+    RegistryApi& Api() { return env_->Api(); }
+    RegKey Root() const { return static_cast<RegKey>(kHkeyCurrentUser); }
+    std::string Path(const std::string& relative) const {
+        return relative.empty() ? scratch_ : scratch_ + "\\" + relative;
+    }
+    std::wstring WPath(const std::string& relative) const {
+        const std::string p = Path(relative);
+        return std::wstring(p.begin(), p.end());
+    }
+
+    // Keys are created below the opened scratch key: through the single-byte functions
+    // the platform takes at most 260 characters of path in one call.
+    int32_t Create(const std::string& relative) {
+        RegKey parent = 0;
+        int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllFileRights, &parent, nullptr);
+        if (rc != kErrorSuccess || relative.empty()) {
+            if (rc == kErrorSuccess) Api().RegCloseKey(parent);
+            return rc;
+        }
+        RegKey key = 0;
+        rc = Api().RegCreateKeyExA(parent, relative, 0, kKeyAllFileRights, &key, nullptr);
+        if (rc == kErrorSuccess) Api().RegCloseKey(key);
+        Api().RegCloseKey(parent);
+        return rc;
+    }
+    void Set(const std::string& relative, const std::string& name, uint32_t type, const Bytes& data) {
+        RegKey key = 0;
+        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllFileRights, &key, nullptr));
+        EXPECT_EQ(kErrorSuccess,
+                  Api().RegSetValueExA(key, name, type, data.empty() ? nullptr : data.data(),
+                                       static_cast<uint32_t>(data.size())));
+        Api().RegCloseKey(key);
+    }
+    static Bytes Text(const std::string& text) {
+        Bytes b(text.begin(), text.end());
+        b.push_back(0);
+        return b;
+    }
+    int32_t Open(const std::string& path, uint32_t access = kKeyQueryValue) {
+        RegKey key = 0;
+        const int32_t rc = Api().RegOpenKeyExA(Root(), path, 0, access, &key);
+        if (rc == kErrorSuccess) Api().RegCloseKey(key);
+        return rc;
+    }
+
+    CLS_Registry Object(const std::string& relative, const std::string& valueName = "") {
+        CLS_Registry reg(Api());
+        reg.ClassKey(kHkeyCurrentUser);
+        reg.SectionKey(WPath(relative));
+        reg.ValueKey(std::wstring(valueName.begin(), valueName.end()));
+        return reg;
+    }
+
+    // The platform refuses a key that still has subkeys, so delete from the deepest up.
+    void DeleteTree(const std::string& path) {
+        RegKey key = 0;
+        if (Api().RegOpenKeyExA(Root(), path, 0, kKeyEnumerateSubKeys, &key) != kErrorSuccess) return;
+        std::vector<std::string> children;
+        char name[600];
+        for (uint32_t i = 0; Api().RegEnumKeyA(key, i, name, sizeof name) == kErrorSuccess; ++i)
+            children.push_back(name);
+        Api().RegCloseKey(key);
+        for (const auto& child : children) DeleteTree(path + "\\" + child);
+        Api().RegDeleteKeyA(Root(), path);
+    }
+
+    std::unique_ptr<ConformanceEnv> env_;
+    std::string scratch_;
+};
+
+std::vector<std::wstring> Names(const NameArray& names, int32_t count) {
+    std::vector<std::wstring> out;
+    for (int32_t i = 1; i <= count; ++i) out.push_back(names(i));
+    return out;
+}
+
+TEST_F(RegistryConformance, SubkeysComeBackSortedCaseInsensitivelyWithTheirCaseKept) {
+    for (const char* name : {"b", "0010", "Properties", "0002", "A", "c", "0001"}) ASSERT_EQ(0, Create(name));
+    NameArray names;
+    names.Append(L"stale");
+    int32_t count = -1;
+    EXPECT_TRUE(Object("").EnumerateSections(names, count));
+    EXPECT_EQ(7, count);
+    EXPECT_EQ((std::vector<std::wstring>{L"0001", L"0002", L"0010", L"A", L"b", L"c", L"Properties"}),
+              Names(names, count));
+    EXPECT_EQ(1, names.LBound());
+}
+
+TEST_F(RegistryConformance, NamesCompareCaseInsensitively) {
+    ASSERT_EQ(0, Create("MixedCase"));
+    Set("MixedCase", "DriverDesc", kRegSz, Text("Adapter"));
+    EXPECT_EQ(0, Open(Path("mixedcase")));
+    auto reg = Object("MIXEDCASE", "driverdesc");
+    EXPECT_EQ(Variant(L"Adapter"), reg.Value());
+    // Creating it again under another case opens the existing key.
+    ASSERT_EQ(0, Create("MIXEDcase"));
+    NameArray names;
+    int32_t count = 0;
+    Object("").EnumerateSections(names, count);
+    ASSERT_EQ(1, count);
+    EXPECT_EQ(L"MixedCase", names(1));
+}
+
+TEST_F(RegistryConformance, PathsAcceptATrailingBackslashAndRefuseALeadingOne) {
+    ASSERT_EQ(0, Create("Key"));
+    EXPECT_EQ(kErrorSuccess, Open(Path("Key") + "\\"));
+    EXPECT_EQ(kErrorBadPathname, Open("\\" + Path("Key")));
+    EXPECT_EQ(kErrorFileNotFound, Open(Path("Missing")));
+    EXPECT_TRUE(Object("Key\\").KeyExists());
+    EXPECT_FALSE(Object("Missing").KeyExists());
+}
+
+TEST_F(RegistryConformance, KeyExistsIgnoresTheValueName) {
+    ASSERT_EQ(0, Create("Key"));
+    EXPECT_TRUE(Object("Key", "no such value").KeyExists());
+    EXPECT_FALSE(Object("Key\\Deeper", "").KeyExists());
+}
+
+TEST_F(RegistryConformance, ARootKeyOfZeroOpensNothing) {
+    CLS_Registry reg(Api());
+    reg.SectionKey(L"Software");
+    EXPECT_FALSE(reg.KeyExists());
+    NameArray names;
+    int32_t count = -1;
+    EXPECT_TRUE(reg.EnumerateSections(names, count));
+    EXPECT_EQ(0, count);
+}
+
+TEST_F(RegistryConformance, CreatingAKeyCreatesEveryMissingKeyOnThePath) {
+    ASSERT_EQ(0, Create("One\\Two\\Three"));
+    EXPECT_EQ(0, Open(Path("One")));
+    EXPECT_EQ(0, Open(Path("One\\Two")));
+    EXPECT_EQ(0, Open(Path("One\\Two\\Three")));
+}
+
+TEST_F(RegistryConformance, DeletingAKeyWithSubkeysIsRefusedAndAMissingKeyIsNotFound) {
+    ASSERT_EQ(0, Create("Parent\\Child"));
+    EXPECT_EQ(kErrorAccessDenied, Api().RegDeleteKeyA(Root(), Path("Parent")));
+    EXPECT_EQ(0, Open(Path("Parent\\Child")));
+    EXPECT_EQ(kErrorFileNotFound, Api().RegDeleteKeyA(Root(), Path("Nowhere")));
+    EXPECT_EQ(kErrorSuccess, Api().RegDeleteKeyA(Root(), Path("Parent\\Child")));
+    EXPECT_EQ(kErrorSuccess, Api().RegDeleteKeyA(Root(), Path("parent")));
+    EXPECT_EQ(kErrorFileNotFound, Open(Path("Parent")));
+}
+
+TEST_F(RegistryConformance, EnumeratingSubkeysReportsTooSmallBuffersAndTheEnd) {
+    ASSERT_EQ(0, Create("Long Name"));
+    RegKey key = 0;
+    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyEnumerateSubKeys, &key));
+    char small[5] = {};
+    EXPECT_EQ(kErrorMoreData, Api().RegEnumKeyA(key, 0, small, sizeof small));
+    char exact[10] = {};
+    EXPECT_EQ(kErrorSuccess, Api().RegEnumKeyA(key, 0, exact, sizeof exact));
+    EXPECT_STREQ("Long Name", exact);
+    EXPECT_EQ(kErrorNoMoreItems, Api().RegEnumKeyA(key, 1, exact, sizeof exact));
+    Api().RegCloseKey(key);
+}
+
+TEST_F(RegistryConformance, TheValueProbeReportsTypeAndSizeWithoutData) {
+    Set("", "WithData", kRegSz, Text("Adapter"));
+    Set("", "Empty", kRegBinary, {});
+    RegKey key = 0;
+    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyQueryValue, &key));
+    struct Case {
+        const char* name;
+        int32_t result;
+        uint32_t type;
+        uint32_t size;
+    };
+    for (const Case& c : {Case{"WithData", kErrorMoreData, kRegSz, 8}, Case{"Empty", kErrorSuccess, kRegBinary, 0}}) {
+        uint8_t probe[4] = {};
+        uint32_t type = 99;
+        uint32_t size = 0;
+        EXPECT_EQ(c.result, Api().RegQueryValueExA(key, c.name, &type, probe, &size)) << c.name;
+        EXPECT_EQ(c.type, type) << c.name;
+        EXPECT_EQ(c.size, size) << c.name;
+    }
+    uint8_t probe[4] = {};
+    uint32_t type = 0;
+    uint32_t size = 0;
+    EXPECT_EQ(kErrorFileNotFound, Api().RegQueryValueExA(key, "Missing", &type, probe, &size));
+    Api().RegCloseKey(key);
+}
+
+TEST_F(RegistryConformance, ValueReadsEveryStoredType) {
+    struct Case {
+        const char* name;
+        uint32_t type;
+        Bytes data;
+        Variant expected;
+    };
+    const std::vector<Case> cases = {
+        {"Sz", kRegSz, Text("abc"), Variant(L"abc")},
+        {"SzOnlyTerminator", kRegSz, Text(""), Variant(L"")},
+        {"Multi", kRegMultiSz, {'o', 'n', 'e', 0, 't', 'w', 'o', 0, 0}, Variant(std::wstring(L"one\0two\0", 8))},
+        {"Dword", kRegDword, {1, 0, 0, 0}, Variant(int32_t{1})},
+        {"NegativeDword", kRegDword, {0xFF, 0xFF, 0xFF, 0xFF}, Variant(int32_t{-1})},
+        {"BigEndian", kRegDwordBigEndian, {0, 0, 0, 1}, Variant(int32_t{1})},
+        {"Binary", kRegBinary, {1, 2, 3}, Variant(ByteArray(0, {1, 2, 3}))},
+        {"EmptyBinary", kRegBinary, {}, Variant(ByteArray(0, {}))},
+        {"None", kRegNone, {9, 8}, Variant(ByteArray(0, {9, 8}))},
+        {"Qword", kRegQword, {1, 2, 3, 4, 5, 6, 7, 8}, Variant(ByteArray(0, {1, 2, 3, 4, 5, 6, 7, 8}))},
+    };
+    for (const Case& c : cases) Set("", c.name, c.type, c.data);
+    for (const Case& c : cases) {
+        auto reg = Object("", c.name);
+        reg.ValueType(kRegSz);
+        EXPECT_EQ(c.expected, reg.Value()) << c.name;
+        EXPECT_EQ(static_cast<int32_t>(c.type), reg.ValueType()) << c.name;
+    }
+}
+
+TEST_F(RegistryConformance, AnUnreadableValueGivesTheDefaultAndKeepsTheType) {
+    Set("", "Present", kRegSz, Text("x"));
+    for (const std::string& section : {std::string(""), std::string("Missing Key")}) {
+        auto reg = Object(section, "Absent");
+        reg.ValueType(kRegBinary);
+        EXPECT_EQ(Variant(), reg.Value()) << section;
+        reg.Default(Variant(L"fallback"));
+        EXPECT_EQ(Variant(L"fallback"), reg.Value()) << section;
+        EXPECT_EQ(kRegBinary, reg.ValueType()) << section;
+    }
+}
+
+TEST_F(RegistryConformance, AStringValueWithoutAnyDataRaisesTheInvalidArgumentError) {
+    Set("", "EmptyText", kRegSz, {});
+    auto reg = Object("", "EmptyText");
+    try {
+        reg.Value();
+        FAIL() << "no error raised";
+    } catch (const AppError& e) {
+        EXPECT_EQ(5, e.Number());
+    }
+}
+
+TEST_F(RegistryConformance, ADwordStoredWithMoreThanFourBytesGivesItsFirstFour) {
+    Set("", "LongDword", kRegDword, {0x44, 0x33, 0x22, 0x11, 0xAA, 0xBB, 0xCC, 0xDD});
+    auto reg = Object("", "LongDword");
+    EXPECT_EQ(Variant(int32_t{0x11223344}), reg.Value());
+    Set("", "ShortDword", kRegDword, {0x05, 0x01});
+    EXPECT_EQ(Variant(int32_t{0x0105}), Object("", "ShortDword").Value());
+}
+
+TEST_F(RegistryConformance, ExpandableTextIsExpanded) {
+    env_->SetEnvironmentVariable("TDM_CONFORMANCE_DIR", "C:\\Adapters");
+    Set("", "Path", kRegExpandSz, Text("%TDM_CONFORMANCE_DIR%\\driver.sys"));
+    EXPECT_EQ(Variant(L"C:\\Adapters\\driver.sys"), Object("", "Path").Value());
+    Set("", "Unknown", kRegExpandSz, Text("%TDM_NOT_SET_ANYWHERE%"));
+    EXPECT_EQ(Variant(L"%TDM_NOT_SET_ANYWHERE%"), Object("", "Unknown").Value());
+}
+
+TEST_F(RegistryConformance, EnumerateValuesListsEveryNameIncludingTheUnnamedOne) {
+    Set("", "Zeta", kRegSz, Text("1"));
+    Set("", "alpha", kRegDword, {1, 0, 0, 0});
+    Set("", "", kRegSz, Text("default"));
+    Set("", "Middle Name", kRegBinary, {1});
+    NameArray names;
+    names.Append(L"old");
+    int32_t count = 0;
+    EXPECT_TRUE(Object("").EnumerateValues(names, count));
+    ASSERT_EQ(4, count);
+    std::vector<std::wstring> got = Names(names, count);
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"", L"Middle Name", L"Zeta", L"alpha"}), got);
+}
+
+TEST_F(RegistryConformance, EnumerationsOfAMissingOrEmptyKeyAreEmpty) {
+    ASSERT_EQ(0, Create("Empty"));
+    for (const char* section : {"Empty", "Missing"}) {
+        NameArray names;
+        names.Append(L"old");
+        int32_t count = -1;
+        EXPECT_TRUE(Object(section).EnumerateValues(names, count));
+        EXPECT_EQ(0, count);
+        EXPECT_TRUE(names.IsEmpty());
+        names.Append(L"old");
+        count = -1;
+        EXPECT_TRUE(Object(section).EnumerateSections(names, count));
+        EXPECT_EQ(0, count);
+        EXPECT_TRUE(names.IsEmpty());
+    }
+}
+
+TEST_F(RegistryConformance, ASubkeyWithTheLongestLegalNameIsListedWithTheOthers) {
+    const std::string longest(255, 'k');
+    for (const std::string& name : {std::string("a"), longest, std::string("z")}) ASSERT_EQ(0, Create(name));
+    NameArray names;
+    int32_t count = 0;
+    Object("").EnumerateSections(names, count);
+    ASSERT_EQ(3, count);
+    EXPECT_EQ(L"a", names(1));
+    EXPECT_EQ(std::wstring(255, L'k'), names(2));
+    EXPECT_EQ(L"z", names(3));
+}
+
+TEST_F(RegistryConformance, AnEmptyPathComponentInsideAPathIsSkipped) {
+    ASSERT_EQ(0, Create("A\\B"));
+    EXPECT_EQ(kErrorSuccess, Open(Path("A") + "\\\\B"));
+}
+
+}  // namespace
