@@ -142,3 +142,109 @@ std::wstring CLS_Registry::ExpandEnvironmentText(const std::wstring& text) const
     buffer.resize(needed - 1);
     return api_.FromAnsi(buffer);
 }
+
+// ---- writing ----
+
+std::wstring CLS_Registry::SetValueDescription(const Variant& value) const {
+    return L"Failed to set registry value Key: '" + RootText() + L"',Section: '" + sectionKey_ + L"',Key: '" +
+           valueKey_ + L"' to value: '" + value.ToText() + L"'";
+}
+
+std::wstring CLS_Registry::DeleteDescription() const {
+    return L"Failed to delete registry Key: '" + RootText() + L"',Section: '" + sectionKey_;
+}
+
+int32_t CLS_Registry::CreateSectionKey(OpenedKey& opened) const {
+    RegKey key = 0;
+    uint32_t disposition = 0;
+    const int32_t rc =
+        api_.RegCreateKeyExA(Root(), AnsiSection(), 0, kKeyAllFileRights, &key, &disposition);
+    if (rc == kErrorSuccess) opened.Reset(key);
+    return rc;
+}
+
+bool CLS_Registry::CreateKey() {
+    OpenedKey opened(api_);
+    if (CreateSectionKey(opened) != kErrorSuccess)
+        throw AppError(kErrRegistryOperation, ErrorSource(), L"Failed to create registry Key: '" + sectionKey_);
+    return true;
+}
+
+bool CLS_Registry::DeleteKey() {
+    if (api_.RegDeleteKeyA(Root(), AnsiSection()) != kErrorSuccess)
+        throw AppError(kErrRegistryOperation, ErrorSource(), DeleteDescription());
+    return true;
+}
+
+bool CLS_Registry::DeleteValue() {
+    OpenedKey opened(api_);
+    RegKey key = 0;
+    if (api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyAllFileRights, &key) != kErrorSuccess)
+        throw AppError(kErrRegistryOperation, ErrorSource(),
+                       L"Failed to open key '" + RootText() + L"',Section: '" + sectionKey_ + L"' for delete access");
+    opened.Reset(key);
+    const int32_t rc = api_.RegDeleteValueA(key, AnsiValueName());
+    opened.Close();
+    if (rc != kErrorSuccess)
+        throw AppError(kErrRegistryOperation, ErrorSource(), DeleteDescription() + L"',Key: '" + valueKey_);
+    return true;
+}
+
+void CLS_Registry::Value(const Variant& vValue) {
+    const Variant value = vValue;
+    OpenedKey opened(api_);
+    if (CreateSectionKey(opened) != kErrorSuccess)
+        throw AppError(kErrRegistryOperation, ErrorSource(), SetValueDescription(value));
+    const int32_t rc = WriteValue(opened.Get(), value);
+    opened.Close();
+    if (rc != kErrorSuccess) throw AppError(kErrSetValue, ErrorSource(), SetValueDescription(value));
+}
+
+namespace {
+
+// A text is expandable when it holds a "%" and, two or more places after it, another.
+bool LooksExpandable(const std::wstring& text) {
+    const size_t first = text.find(L'%');
+    return first != std::wstring::npos && text.find(L'%', first + 2) != std::wstring::npos;
+}
+
+}  // namespace
+
+int32_t CLS_Registry::WriteValue(RegKey key, const Variant& value) const {
+    const std::string name = AnsiValueName();
+    switch (valueType_) {
+        case kRegSz:
+        case kRegExpandSz: {
+            const std::wstring text = value.ToText();
+            const uint32_t type = LooksExpandable(text) ? kRegExpandSz : kRegSz;
+            // The byte count is that of the converted text: in a multibyte code page a
+            // character may take two bytes, and the terminator must be stored too.
+            const std::string ansi = api_.ToAnsi(text);
+            return api_.RegSetValueExA(key, name, type, reinterpret_cast<const uint8_t*>(ansi.c_str()),
+                                       static_cast<uint32_t>(ansi.size() + 1));
+        }
+        case kRegBinary: {
+            if (!value.IsBytes()) throw AppError(kErrRegistryOperation, L"", L"Application-defined or object-defined error");
+            const ByteArray& bytes = value.AsBytes();
+            // The data runs from element 0 through the upper bound.
+            bytes(0);
+            return api_.RegSetValueExA(key, name, kRegBinary, &bytes(0), static_cast<uint32_t>(bytes.UBound() + 1));
+        }
+        case kRegDword:
+        case kRegDwordBigEndian: {
+            int32_t number = 0;
+            if (value.IsLong()) {
+                number = value.AsLong();
+            } else if (value.IsInteger()) {
+                number = value.AsInteger();
+            } else {
+                return kErrorSuccess;  // nothing that fits an integer: nothing written
+            }
+            uint8_t data[4];
+            std::memcpy(data, &number, sizeof data);
+            return api_.RegSetValueExA(key, name, kRegDword, data, sizeof data);
+        }
+        default:
+            return kErrorInvalidData;
+    }
+}

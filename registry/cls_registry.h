@@ -25,6 +25,11 @@ public:
     // Reading.
     bool KeyExists() const;
     Variant Value();
+    // Changing: each returns true or raises an AppError.
+    bool CreateKey();
+    bool DeleteKey();
+    bool DeleteValue();
+    void Value(const Variant& vValue);
     bool EnumerateValues(NameArray& sKeyNames, int32_t& iKeyCount) const;
     bool EnumerateSections(NameArray& sSect, int32_t& iSectCount) const;
 
@@ -49,6 +54,11 @@ private:
     std::string AnsiValueName() const { return api_.ToAnsi(valueKey_); }
     std::wstring ErrorSource() const;
     Variant ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const;
+    int32_t CreateSectionKey(OpenedKey& opened) const;
+    int32_t WriteValue(RegKey key, const Variant& value) const;
+    std::wstring RootText() const { return std::to_wstring(classKey_); }
+    std::wstring SetValueDescription(const Variant& value) const;
+    std::wstring DeleteDescription() const;
 
     RegistryApi& api_;
     int32_t classKey_ = 0;

@@ -350,6 +350,7 @@ int32_t MemoryRegistry::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
 }
 
 uint32_t MemoryRegistry::ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) {
+    if (Check(Op::Expand, 0, "") != kErrorSuccess) return 0;
     std::string out;
     for (size_t i = 0; i < source.size(); ++i) {
         const size_t close = source[i] == '%' ? source.find('%', i + 1) : std::string::npos;

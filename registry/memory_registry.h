@@ -20,7 +20,7 @@ public:
         std::vector<uint8_t> data;
     };
 
-    enum class Op { Open, Create, QueryValue, SetValue, DeleteKey, DeleteValue, EnumKey, EnumValue, QueryInfo };
+    enum class Op { Open, Create, QueryValue, SetValue, DeleteKey, DeleteValue, EnumKey, EnumValue, QueryInfo, Expand };
 
     // How wide texts become single bytes. Latin1 maps U+0000..U+00FF one to one and
     // everything else to '?'. DoubleByte stands for a multibyte code page: ASCII stays
@@ -71,6 +71,7 @@ public:
     // The matching operation throws std::bad_alloc, as if memory ran out inside it.
     void ThrowOn(Op op, int32_t root, const std::string& path);
     // The n-th call (counted from 1) of op from now on fails with code, wherever it goes.
+    // A failing Expand answers 0, as the platform does when it cannot expand.
     void FailCall(Op op, int n, int32_t code);
     void ClearFailures();
 

@@ -1,0 +1,32 @@
+# Installs the Debian packages the build and the tests need, where any is missing.
+# Sourced by the run and test commands; runs apt-get only when something is absent.
+tdm_install_missing() {
+    local need=()
+    command -v cmake >/dev/null || need+=(cmake)
+    command -v g++ >/dev/null || need+=(g++)
+    command -v make >/dev/null || need+=(make)
+    command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+    command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
+    command -v wine >/dev/null || need+=(wine wine64)
+    command -v Xvfb >/dev/null || need+=(xvfb)
+    command -v xvfb-run >/dev/null || need+=(xvfb)
+    command -v xdotool >/dev/null || need+=(xdotool)
+    command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
+    command -v xwd >/dev/null || need+=(x11-apps)
+    command -v python3 >/dev/null || need+=(python3)
+    [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+    if [ "${#need[@]}" -gt 0 ]; then
+        echo "Installing: ${need[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+    fi
+}
+
+# A private Wine prefix for this run: never the user's own.
+tdm_wine_env() {
+    export WINEPREFIX="$1"
+    export WINEDEBUG="${WINEDEBUG:--all}"
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    mkdir -p "$WINEPREFIX"
+}

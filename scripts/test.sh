@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Runs every test: the host unit tests, the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the Windows-side tests under Wine in a throw-away
+# prefix on a virtual display. Installs what is missing first. Ends with one line
+# "N passed, N failed" and exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+source scripts/deps.sh
+
+if [ -z "${TDM_UNDER_XVFB:-}" ] && [ -z "${DISPLAY:-}" ]; then
+    tdm_install_missing
+    export TDM_UNDER_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
+fi
+tdm_install_missing
+
+jobs=$(nproc 2>/dev/null || echo 2)
+passed=0
+failed=0
+broken=()
+
+# Adds a ctest run's counts to the totals, from its closing summary line.
+count_ctest() {
+    local log=$1 name=$2 line total bad
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -z "$line" ]; then
+        echo "== $name: no test summary (build or configure failed?)"
+        failed=$((failed + 1))
+        broken+=("$name")
+        return
+    fi
+    bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    [ "$bad" -eq 0 ] || broken+=("$name")
+}
+
+run_preset() {
+    local preset=$1 log="$root/build/test-$1.log"
+    mkdir -p "$root/build"
+    echo "== $preset"
+    {
+        cmake --preset "$preset" >/dev/null &&
+            cmake --build --preset "$preset" -j"$jobs" &&
+            ctest --preset "$preset" -j"$jobs"
+    } >"$log" 2>&1
+    grep -E '^\s*[0-9]+/[0-9]+ Test .*(Failed|Timeout|Exception|Not Run)|tests passed|warning:|error:' "$log" | head -n 60
+    count_ctest "$log" "$preset"
+}
+
+run_preset host
+run_preset host-sanitize
+
+# Windows side: a fresh prefix and one Wine session for the whole run, so that the
+# entries the tests seed live as long as the programs that read them.
+prefix=$(mktemp -d /tmp/tdm-wineprefix.XXXXXX)
+tdm_wine_env "$prefix"
+wineboot -i >/dev/null 2>&1
+wineserver -p >/dev/null 2>&1 &
+run_preset windows
+wineserver -k >/dev/null 2>&1
+rm -rf "$prefix"
+
+echo
+[ "${#broken[@]}" -eq 0 ] || echo "Failing: ${broken[*]} (logs in build/test-*.log)"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

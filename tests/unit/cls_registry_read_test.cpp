@@ -1,0 +1,201 @@
+// The reading side of the registry object against the in-memory registry, with the
+// failures the real registry will not produce on demand.
+#include <gtest/gtest.h>
+
+#include "registry/cls_registry.h"
+#include "registry/memory_registry.h"
+
+namespace {
+
+using Op = MemoryRegistry::Op;
+const std::string kKey = "SYSTEM\\Adapters";
+
+class ClsRegistryRead : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_EQ(0u, mem_.OpenHandleCount()) << "a key handle was left open"; }
+
+    CLS_Registry Object(const std::string& section = kKey, const std::wstring& value = L"") {
+        CLS_Registry reg(mem_);
+        reg.ClassKey(kHkeyLocalMachine);
+        reg.SectionKey(std::wstring(section.begin(), section.end()));
+        reg.ValueKey(value);
+        return reg;
+    }
+    std::vector<std::wstring> Sections(const std::string& section = kKey) {
+        NameArray names;
+        int32_t count = -1;
+        EXPECT_TRUE(Object(section).EnumerateSections(names, count));
+        EXPECT_EQ(names.Count(), count);
+        return names.Items();
+    }
+
+    MemoryRegistry mem_;
+};
+
+TEST_F(ClsRegistryRead, ARefusedOpenReadsAsMissingEverywhere) {
+    mem_.SetString(kHkeyLocalMachine, kKey, "DriverDesc", "Adapter");
+    mem_.AddKey(kHkeyLocalMachine, kKey + "\\0000");
+    mem_.Refuse(Op::Open, kHkeyLocalMachine, kKey);
+    auto reg = Object(kKey, L"DriverDesc");
+    reg.Default(Variant(L"none"));
+    EXPECT_FALSE(reg.KeyExists());
+    EXPECT_EQ(Variant(L"none"), reg.Value());
+    EXPECT_TRUE(Sections().empty());
+    NameArray values;
+    int32_t count = -1;
+    EXPECT_TRUE(reg.EnumerateValues(values, count));
+    EXPECT_EQ(0, count);
+}
+
+TEST_F(ClsRegistryRead, KeyExistsNeedsQueryAccessOnly) {
+    mem_.AddKey(kHkeyLocalMachine, kKey);
+    // Refusing enumeration rights leaves the query-only open alone.
+    mem_.Refuse(Op::Open, kHkeyLocalMachine, kKey, 5, kKeyEnumerateSubKeys);
+    EXPECT_TRUE(Object().KeyExists());
+    EXPECT_TRUE(Sections().empty());
+}
+
+TEST_F(ClsRegistryRead, AFailingEnumerationEndsTheListWithTheNamesFoundSoFar) {
+    for (const char* name : {"0000", "0001", "0002"}) mem_.AddKey(kHkeyLocalMachine, kKey + "\\" + name);
+    mem_.FailCall(Op::EnumKey, 2, kErrorAccessDenied);
+    EXPECT_EQ(std::vector<std::wstring>{L"0000"}, Sections());
+    mem_.Refuse(Op::EnumKey, kHkeyLocalMachine, kKey);
+    EXPECT_TRUE(Sections().empty());
+}
+
+TEST_F(ClsRegistryRead, AFailureInsideTheSubkeyEnumerationBecomesItsOwnError) {
+    mem_.AddKey(kHkeyLocalMachine, kKey + "\\0000");
+    mem_.ThrowOn(Op::EnumKey, kHkeyLocalMachine, kKey);
+    mem_.SetExecutableBaseName(L"AdapterTool");
+    NameArray names;
+    names.Append(L"old");
+    int32_t count = -1;
+    try {
+        Object().EnumerateSections(names, count);
+        FAIL() << "no error raised";
+    } catch (const AppError& e) {
+        EXPECT_EQ(-2147194454, e.Number());
+        EXPECT_EQ(L"AdapterTool.cRegistry", e.Source());
+        EXPECT_EQ(L"Out of memory", e.Description());
+    }
+    EXPECT_EQ(0, count);
+    EXPECT_TRUE(names.IsEmpty());
+}
+
+TEST_F(ClsRegistryRead, AStringValueWithoutDataRaisesAndClosesItsKey) {
+    for (int32_t type : {kRegSz, kRegExpandSz, kRegMultiSz}) {
+        mem_.SetValue(kHkeyLocalMachine, kKey, "Empty", static_cast<uint32_t>(type), {});
+        try {
+            Object(kKey, L"Empty").Value();
+            ADD_FAILURE() << "no error for type " << type;
+        } catch (const AppError& e) {
+            EXPECT_EQ(5, e.Number()) << type;
+        }
+        EXPECT_EQ(0u, mem_.OpenHandleCount());
+    }
+}
+
+TEST_F(ClsRegistryRead, TextIsTakenWholeWithoutCuttingAtANul) {
+    // Characters the read leaves unfilled stay NUL characters of the result.
+    mem_.SetValue(kHkeyLocalMachine, kKey, "Padded", kRegSz, {'a', 0, 'b', 0, 0});
+    EXPECT_EQ(Variant(std::wstring(L"a\0b\0", 4)), Object(kKey, L"Padded").Value());
+}
+
+TEST_F(ClsRegistryRead, ADwordOfMoreThanFourBytesNeverWritesPastTheInteger) {
+    // Under AddressSanitizer a write past a 4-byte integer would stop the test.
+    std::vector<uint8_t> data(64, 0xEE);
+    data[0] = 7;
+    data[1] = data[2] = data[3] = 0;
+    mem_.SetValue(kHkeyLocalMachine, kKey, "Big", kRegDwordBigEndian, data);
+    EXPECT_EQ(Variant(int32_t{0x07000000}), Object(kKey, L"Big").Value());
+}
+
+TEST_F(ClsRegistryRead, ExpansionThatThePlatformCannotDoRaisesTheInvalidArgumentError) {
+    mem_.SetString(kHkeyLocalMachine, kKey, "Path", "%WINDIR%", kRegExpandSz);
+    mem_.FailCall(Op::Expand, 1, 1);
+    try {
+        Object(kKey, L"Path").Value();
+        FAIL() << "no error raised";
+    } catch (const AppError& e) {
+        EXPECT_EQ(5, e.Number());
+    }
+}
+
+TEST_F(ClsRegistryRead, ReverseDwordBytes) {
+    struct Case {
+        uint32_t in, out;
+    };
+    for (const Case& c : {Case{0x11223344u, 0x44332211u}, Case{0x000000FFu, 0xFF000000u}, Case{0u, 0u},
+                          Case{0x80000000u, 0x00000080u}}) {
+        EXPECT_EQ(static_cast<int32_t>(c.out), CLS_Registry::ReverseDwordBytes(static_cast<int32_t>(c.in)))
+            << std::hex << c.in;
+    }
+    EXPECT_LT(CLS_Registry::ReverseDwordBytes(0xFF), 0);
+}
+
+TEST_F(ClsRegistryRead, EnumerateValuesEndsAtAFailingIndexOrARefusedQuery) {
+    for (const char* name : {"A", "B", "C"}) mem_.SetString(kHkeyLocalMachine, kKey, name, "x");
+    NameArray names;
+    int32_t count = 0;
+    mem_.FailCall(Op::EnumValue, 3, kErrorAccessDenied);
+    EXPECT_TRUE(Object().EnumerateValues(names, count));
+    EXPECT_EQ((std::vector<std::wstring>{L"A", L"B"}), names.Items());
+    mem_.Refuse(Op::QueryInfo, kHkeyLocalMachine, kKey);
+    EXPECT_TRUE(Object().EnumerateValues(names, count));
+    EXPECT_EQ(0, count);
+}
+
+// In a multibyte code page a character may take two bytes through the single-byte
+// functions: the longest names must still fit the buffers.
+TEST_F(ClsRegistryRead, LongestNamesInAMultibyteCodePageAreListed) {
+    mem_.SetCodePage(MemoryRegistry::CodePage::DoubleByte);
+    const std::wstring wide(255, L'\x4E2D');
+    const std::string longest = mem_.ToAnsi(wide);
+    ASSERT_EQ(510u, longest.size());
+    for (const std::string& name : {std::string("a"), longest, std::string("z")})
+        mem_.AddKey(kHkeyLocalMachine, kKey + "\\" + name);
+    EXPECT_EQ((std::vector<std::wstring>{L"a", L"z", wide}), Sections());
+
+    const std::string valueName = mem_.ToAnsi(std::wstring(40, L'\x00E9'));
+    mem_.SetString(kHkeyLocalMachine, kKey, valueName, "x");
+    mem_.SetString(kHkeyLocalMachine, kKey, "zz", "x");
+    NameArray names;
+    int32_t count = 0;
+    Object().EnumerateValues(names, count);
+    EXPECT_EQ((std::vector<std::wstring>{L"zz", std::wstring(40, L'\x00E9')}), names.Items());
+}
+
+TEST(BasedArray, OutOfRangeAccessRaisesSubscriptOutOfRange) {
+    BasedArray<int> one(1, {10, 20});
+    EXPECT_EQ(20, one(2));
+    for (int32_t index : {0, 3, -1}) {
+        try {
+            one(index);
+            ADD_FAILURE() << index;
+        } catch (const AppError& e) {
+            EXPECT_EQ(9, e.Number());
+        }
+    }
+    BasedArray<int> empty;
+    EXPECT_EQ(-1, empty.UBound());
+    EXPECT_THROW(empty(0), AppError);
+}
+
+TEST(VariantText, EveryKindHasItsTextForm) {
+    struct Case {
+        Variant value;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {Variant(), L""},
+        {Variant(int16_t{-1}), L"-1"},
+        {Variant(int32_t{-2147483646}), L"-2147483646"},
+        {Variant(true), L"True"},
+        {Variant(L"a%b"), L"a%b"},
+        {Variant(ByteArray(0, {0x0A, 0xFF})), L"0A FF"},
+        {Variant(2.5), L"2.5"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.text, c.value.ToText());
+}
+
+}  // namespace
