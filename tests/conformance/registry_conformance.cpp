@@ -15,6 +15,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+struct Raw {
+    int32_t result;
+    uint32_t type;
+    Bytes data;
+};
+
 class RegistryConformance : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -71,6 +77,8 @@ protected:
         return rc;
     }
 
+    Raw Read(const std::string& relative, const std::string& name);
+
     CLS_Registry Object(const std::string& relative, const std::string& valueName = "") {
         CLS_Registry reg(Api());
         reg.ClassKey(kHkeyCurrentUser);
@@ -95,6 +103,21 @@ protected:
     std::unique_ptr<ConformanceEnv> env_;
     std::string scratch_;
 };
+
+Raw RegistryConformance::Read(const std::string& relative, const std::string& name) {
+    Raw raw{kErrorFileNotFound, 0, {}};
+    RegKey key = 0;
+    raw.result = Api().RegOpenKeyExA(Root(), Path(relative), 0, kKeyQueryValue, &key);
+    if (raw.result != kErrorSuccess) return raw;
+    uint32_t size = 0;
+    raw.result = Api().RegQueryValueExA(key, name, &raw.type, nullptr, &size);
+    if (raw.result == kErrorSuccess) {
+        raw.data.resize(size);
+        raw.result = Api().RegQueryValueExA(key, name, &raw.type, raw.data.empty() ? nullptr : raw.data.data(), &size);
+    }
+    Api().RegCloseKey(key);
+    return raw;
+}
 
 std::vector<std::wstring> Names(const NameArray& names, int32_t count) {
     std::vector<std::wstring> out;
@@ -324,6 +347,87 @@ TEST_F(RegistryConformance, ASubkeyWithTheLongestLegalNameIsListedWithTheOthers)
 TEST_F(RegistryConformance, AnEmptyPathComponentInsideAPathIsSkipped) {
     ASSERT_EQ(0, Create("A\\B"));
     EXPECT_EQ(kErrorSuccess, Open(Path("A") + "\\\\B"));
+}
+
+// ---- writing ----
+
+TEST_F(RegistryConformance, WritesStoreTheTypeAndBytesOfTheirRule) {
+    struct Case {
+        const char* name;
+        int32_t valueType;
+        Variant value;
+        uint32_t type;
+        Bytes data;
+    };
+    const std::vector<Case> cases = {
+        {"Text", kRegSz, Variant(L"Hello"), kRegSz, Text("Hello")},
+        {"EmptyText", kRegSz, Variant(L""), kRegSz, Text("")},
+        {"Number as text", kRegSz, Variant(int32_t{-7}), kRegSz, Text("-7")},
+        {"Expandable", kRegSz, Variant(L"%SystemRoot%\\x"), kRegExpandSz, Text("%SystemRoot%\\x")},
+        {"Plain expand", kRegExpandSz, Variant(L"no percent"), kRegSz, Text("no percent")},
+        {"Adjacent", kRegSz, Variant(L"%%"), kRegSz, Text("%%")},
+        {"BigEndian", kRegDwordBigEndian, Variant(int32_t{1}), kRegDword, {1, 0, 0, 0}},
+        {"Short", kRegDword, Variant(int16_t{-1}), kRegDword, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {"Binary", kRegBinary, Variant(ByteArray(0, {1, 2, 3})), kRegBinary, {1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        auto reg = Object("Written", c.name);
+        reg.ValueType(c.valueType);
+        reg.Value(c.value);
+    }
+    for (const Case& c : cases) {
+        const Raw raw = Read("Written", c.name);
+        EXPECT_EQ(kErrorSuccess, raw.result) << c.name;
+        EXPECT_EQ(c.type, raw.type) << c.name;
+        EXPECT_EQ(c.data, raw.data) << c.name;
+    }
+    auto back = Object("Written", "BigEndian");
+    EXPECT_EQ(Variant(int32_t{1}), back.Value());
+    EXPECT_EQ(kRegDword, back.ValueType());
+    EXPECT_EQ(Variant(ByteArray(0, {1, 2, 3})), Object("Written", "Binary").Value());
+}
+
+TEST_F(RegistryConformance, WritesThatStoreNothingStillCreateTheKey) {
+    auto dword = Object("ByDword\\Deeper", "Text in a dword");
+    dword.ValueType(kRegDword);
+    EXPECT_NO_THROW(dword.Value(Variant(L"5")));
+    EXPECT_TRUE(dword.KeyExists());
+    EXPECT_EQ(kErrorFileNotFound, Read("ByDword\\Deeper", "Text in a dword").result);
+
+    auto multi = Object("ByMulti", "Multi");
+    multi.ValueType(kRegMultiSz);
+    try {
+        multi.Value(Variant(L"x"));
+        ADD_FAILURE() << "no error raised";
+    } catch (const AppError& e) {
+        EXPECT_EQ(-2147194455, e.Number());
+    }
+    EXPECT_TRUE(multi.KeyExists());
+}
+
+TEST_F(RegistryConformance, DeleteKeyRemovesOneKeyOnly) {
+    ASSERT_EQ(0, Create("Tree\\Leaf"));
+    auto tree = Object("Tree");
+    EXPECT_THROW(tree.DeleteKey(), AppError);
+    EXPECT_TRUE(Object("Tree\\Leaf").KeyExists());
+    EXPECT_TRUE(Object("Tree\\Leaf").DeleteKey());
+    EXPECT_TRUE(tree.DeleteKey());
+    EXPECT_FALSE(tree.KeyExists());
+    EXPECT_TRUE(Object("").KeyExists());
+    EXPECT_THROW(tree.DeleteKey(), AppError);
+}
+
+TEST_F(RegistryConformance, CreateAndDeleteValue) {
+    auto reg = Object("Made\\Here", "Gone");
+    EXPECT_THROW(reg.DeleteValue(), AppError);  // no key to open
+    EXPECT_TRUE(reg.CreateKey());
+    EXPECT_TRUE(reg.CreateKey());
+    EXPECT_THROW(reg.DeleteValue(), AppError);  // no such value
+    Set("Made\\Here", "Gone", kRegSz, Text("x"));
+    Set("Made\\Here", "Stays", kRegSz, Text("y"));
+    EXPECT_TRUE(reg.DeleteValue());
+    EXPECT_EQ(kErrorFileNotFound, Read("Made\\Here", "Gone").result);
+    EXPECT_EQ(kErrorSuccess, Read("Made\\Here", "Stays").result);
 }
 
 }  // namespace
