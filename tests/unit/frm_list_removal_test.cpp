@@ -1,0 +1,324 @@
+// Removal of the selected entry with every key below it, and the hidden Command3.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "unit/frm_list_fixture.h"
+
+namespace window_test {
+namespace {
+
+using Op = MemoryRegistry::Op;
+
+const std::wstring kWarning =
+    L"You must restart Windows for the changes made to take effect. If you delete the used entry for the "
+    L"currently installed graphics card, it will be automatically created again when you restart!";
+const std::wstring kAccessDenied =
+    L"Unabled to delete this registry key (completely). You need to run this program as administrator";
+
+std::wstring Confirmation(const std::wstring& name) {
+    return L"Are you sure to delete the display adapter entry \"" + name + L"\" from registry?\r\n\r\n" + kWarning;
+}
+
+class RemovalTest : public FrmListTest {
+protected:
+    // 0000 and 0002 are plain entries around 0001, the nested example:
+    // 0001\A\A1, 0001\B\B1, 0001\B\B2.
+    void SeedThreeWithNestedMiddle() {
+        AddAdapter("0000", "First");
+        AddAdapter("0001", "Nested");
+        for (const char* sub : {"A\\A1", "B\\B1", "B\\B2"}) AddKey(std::string("0001\\") + sub);
+        SetText("0001\\B", "Setting", "kept until deleted");
+        AddAdapter("0002", "Third");
+        form.FillList();
+        Select(1);
+    }
+
+    std::vector<std::string> DeletedPaths() const {
+        std::vector<std::string> paths;
+        for (const auto& call : registry.DeleteLog()) paths.push_back(call.path);
+        return paths;
+    }
+
+    // Every key of the registry outside the tree of 0001.
+    std::vector<std::string> KeysOutsideNested() const {
+        std::vector<std::string> keys;
+        const std::string tree = Key("0001");
+        for (const std::string& key : registry.AllKeys(kHkeyLocalMachine)) {
+            const bool inside = key.size() >= tree.size() && key.compare(0, tree.size(), tree) == 0 &&
+                                (key.size() == tree.size() || key[tree.size()] == '\\');
+            if (!inside) keys.push_back(key);
+        }
+        return keys;
+    }
+
+    std::vector<std::string> NestedPaths(std::initializer_list<const char*> subs) const {
+        std::vector<std::string> out;
+        for (const char* sub : subs) out.push_back(*sub ? Key(std::string("0001\\") + sub) : Key("0001"));
+        return out;
+    }
+
+    void AnswerYes() { window.toolkit.answers.push_back(kAnswerYes); }
+};
+
+TEST_F(RemovalTest, DeletesTheNestedTreeFromTheDeepestKeyUp) {
+    SeedThreeWithNestedMiddle();
+    Boxes().clear();
+    AnswerYes();
+
+    form.Command2_Click();
+
+    EXPECT_EQ(DeletedPaths(), NestedPaths({"B\\B2", "B\\B1", "A\\A1", "B", "A", ""}));
+    EXPECT_FALSE(HasKey("0001"));
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].prompt, Confirmation(L"Nested"));
+    EXPECT_EQ(Boxes()[0].style, kMbYesNo);
+    EXPECT_EQ(Boxes()[0].title, L"Registry Changes");
+    EXPECT_EQ(Boxes()[1].prompt, L"Registry Key successful deleted!");
+    EXPECT_EQ(Boxes()[1].style, kMbInformation);
+    EXPECT_EQ(Boxes()[1].title, L"Remove Entry");
+    EXPECT_EQ(form.RegistryChanged, 1);
+    // The rebuilt list keeps the row position, which now holds the next entry.
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"First", L"Third"}));
+    EXPECT_EQ(window.List1.index, 1);
+    EXPECT_EQ(form.Adapters(2).AdapterName, L"Third");
+    EXPECT_TRUE(window.Command2.enabled);
+}
+
+TEST_F(RemovalTest, EntryWithoutSubkeysIsOneDeletion) {
+    AddAdapter("0000", "Only");
+    form.FillList();
+    AnswerYes();
+    form.RemoveAdapter();
+    EXPECT_EQ(DeletedPaths(), std::vector<std::string>{Key("0000")});
+    EXPECT_EQ(Boxes().back().prompt, L"Registry Key successful deleted!");
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_EQ(window.Label1_1.caption, L"No graphics adapters found");
+    EXPECT_FALSE(window.Command2.enabled);
+    EXPECT_FALSE(window.Command3.enabled);
+    EXPECT_TRUE(HasKey(""));
+}
+
+TEST_F(RemovalTest, RemovingTheLastRowLeavesNothingSelected) {
+    AddAdapter("0000", "First");
+    AddAdapter("0001", "Second");
+    form.FillList();
+    Select(1);
+    AnswerYes();
+    form.RemoveAdapter();
+    EXPECT_EQ(Rows(), std::vector<std::wstring>{L"First"});
+    EXPECT_EQ(window.List1.index, -1);
+    EXPECT_FALSE(window.Command2.enabled);
+}
+
+TEST_F(RemovalTest, OneRefusedKeyStillAttemptsEveryOtherAndReportsOnce) {
+    SeedThreeWithNestedMiddle();
+    const std::vector<std::string> outside = KeysOutsideNested();
+    Boxes().clear();
+    registry.Refuse(Op::DeleteKey, kHkeyLocalMachine, Key("0001\\A\\A1"));
+    AnswerYes();
+
+    form.RemoveAdapter();
+
+    // A1 is refused, so A and the adapter key still have subkeys and fail too.
+    EXPECT_EQ(DeletedPaths(), NestedPaths({"B\\B2", "B\\B1", "A\\A1", "B", "A", ""}));
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1].prompt, kAccessDenied);
+    EXPECT_EQ(Boxes()[1].style, kMbCritical);
+    EXPECT_EQ(Boxes()[1].title, L"Access denied");
+    EXPECT_EQ(form.RegistryChanged, 1);
+    // What was deleted stays deleted; nothing outside the entry's tree was touched.
+    EXPECT_FALSE(HasKey("0001\\B"));
+    EXPECT_TRUE(HasKey("0001\\A\\A1"));
+    EXPECT_EQ(KeysOutsideNested(), outside);
+    // The surviving adapter key still qualifies and is listed again.
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"First", L"Nested", L"Third"}));
+    EXPECT_EQ(window.List1.index, 1);
+}
+
+TEST_F(RemovalTest, EveryKeyRefusedStillMarksTheRegistryChanged) {
+    SeedThreeWithNestedMiddle();
+    const std::vector<std::string> before = registry.AllKeys(kHkeyLocalMachine);
+    Boxes().clear();
+    for (const char* sub : {"", "A", "B", "A\\A1", "B\\B1", "B\\B2"}) {
+        registry.Refuse(Op::DeleteKey, kHkeyLocalMachine, *sub ? Key(std::string("0001\\") + sub) : Key("0001"));
+    }
+    AnswerYes();
+
+    form.RemoveAdapter();
+
+    EXPECT_EQ(DeletedPaths().size(), 6u);
+    EXPECT_EQ(registry.AllKeys(kHkeyLocalMachine), before);
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1].title, L"Access denied");
+    EXPECT_EQ(form.RegistryChanged, 1);
+
+    // Closing now asks about the restart.
+    form.Form_Unload();
+    ASSERT_EQ(Boxes().size(), 3u);
+    EXPECT_EQ(Boxes()[2].title, L"Reboot recommended");
+}
+
+TEST_F(RemovalTest, KeyThatCannotBeEnumeratedIsDeletedAsALeafAndFails) {
+    SeedThreeWithNestedMiddle();
+    Boxes().clear();
+    registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\A"), 5, kKeyEnumerateSubKeys);
+    AnswerYes();
+
+    form.RemoveAdapter();
+
+    // A1 is never found, so A still has it when its turn comes.
+    EXPECT_EQ(DeletedPaths(), NestedPaths({"B\\B2", "B\\B1", "B", "A", ""}));
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1].prompt, kAccessDenied);
+    EXPECT_TRUE(HasKey("0001\\A\\A1"));
+}
+
+TEST_F(RemovalTest, EnumerationErrorIsAbsorbedWithoutAnErrorText) {
+    SeedThreeWithNestedMiddle();
+    Boxes().clear();
+    registry.ThrowOn(Op::EnumKey, kHkeyLocalMachine, Key("0001\\B"));
+    AnswerYes();
+
+    form.RemoveAdapter();
+
+    // B's subkeys stay unknown: B and the adapter key fail; only the result box shows.
+    EXPECT_EQ(DeletedPaths(), NestedPaths({"A\\A1", "B", "A", ""}));
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1].prompt, kAccessDenied);
+    EXPECT_EQ(form.RegistryChanged, 1);
+}
+
+TEST_F(RemovalTest, NoAtTheConfirmationChangesNothing) {
+    SeedThreeWithNestedMiddle();
+    const std::vector<std::string> before = registry.AllKeys(kHkeyLocalMachine);
+    window.recorder.calls.clear();
+    window.toolkit.answers.push_back(kAnswerNo);
+
+    form.RemoveAdapter();
+
+    EXPECT_TRUE(registry.DeleteLog().empty());
+    EXPECT_EQ(registry.AllKeys(kHkeyLocalMachine), before);
+    EXPECT_EQ(form.RegistryChanged, 0);
+    EXPECT_TRUE(window.recorder.Calls(L"List1.Clear").empty());
+    EXPECT_EQ(window.List1.index, 1);
+    EXPECT_EQ(Boxes().size(), 1u);
+}
+
+TEST_F(RemovalTest, ConfirmationThatCannotBeShownDeletesNothing) {
+    SeedThreeWithNestedMiddle();
+    window.recorder.FailOn(L"MsgBox");
+    form.RemoveAdapter();
+    EXPECT_TRUE(registry.DeleteLog().empty());
+    EXPECT_EQ(form.RegistryChanged, 0);
+}
+
+TEST_F(RemovalTest, NoSelectionDoesNothing) {
+    SeedThreeWithNestedMiddle();
+    Select(-1);
+    Boxes().clear();
+    window.recorder.calls.clear();
+    window.toolkit.unscriptedYesNo = kAnswerYes;
+
+    form.Command2_Click();
+
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(registry.DeleteLog().empty());
+    EXPECT_TRUE(window.recorder.Calls(L"List1.Clear").empty());
+    EXPECT_EQ(form.RegistryChanged, 0);
+}
+
+TEST_F(RemovalTest, RowPastTheInventoryDoesNothing) {
+    AddAdapter("0000", "First");
+    form.FillList();
+    window.List1.rows.push_back(L"not in the inventory");
+    window.List1.index = 1;
+    Boxes().clear();
+    window.toolkit.unscriptedYesNo = kAnswerYes;
+    form.RemoveAdapter();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(registry.DeleteLog().empty());
+}
+
+TEST_F(RemovalTest, WithoutTheWindowsRegistryObjectNothingHappens) {
+    AddAdapter("0000", "First");
+    form.FillList();
+    form.Registry.reset();
+    Boxes().clear();
+    window.toolkit.unscriptedYesNo = kAnswerYes;
+    form.RemoveAdapter();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(registry.DeleteLog().empty());
+}
+
+TEST_F(RemovalTest, EmptyAdapterNameShowsTwoAdjacentQuotes) {
+    AddKey("0000");
+    SetBytes("0000", "HardwareInformation.AdapterString", kRegBinary, {0, 0});
+    form.FillList();
+    ASSERT_EQ(form.AdapterCount, 1);
+    form.RemoveAdapter();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].prompt, L"Are you sure to delete the display adapter entry \"\" from registry?\r\n\r\n" + kWarning);
+}
+
+TEST_F(RemovalTest, NeverReachesAboveTheEntrysOwnKey) {
+    // A record that does not name a subkey of the class key is not removed.
+    AddAdapter("0000", "First");
+    form.FillList();
+    window.toolkit.unscriptedYesNo = kAnswerYes;
+    for (const std::wstring& path : {Wide(kClass), Wide(kClass) + L"\\", std::wstring(), std::wstring(L"SYSTEM"),
+                                     Wide(Key("0000")) + L"\\..", Wide(Key("0000\\sub"))}) {
+        form.Adapters(1).KeyPath = path;
+        form.RemoveAdapter();
+    }
+    EXPECT_TRUE(registry.DeleteLog().empty());
+    EXPECT_TRUE(HasKey("0000"));
+}
+
+TEST_F(RemovalTest, UsesARegistryObjectOfItsOwn) {
+    SeedThreeWithNestedMiddle();
+    const std::shared_ptr<CLS_Registry> windowRegistry = form.Registry;
+    windowRegistry->ValueKey(L"marker");
+    const std::wstring section = windowRegistry->SectionKey();
+    AnswerYes();
+    form.RemoveAdapter();
+    // The scan and the deletions left the window's object where the last scan put it.
+    EXPECT_EQ(windowRegistry->SectionKey(), section);
+    EXPECT_EQ(windowRegistry->ValueKey(), L"marker");
+    EXPECT_NE(form.Registry, windowRegistry);
+    EXPECT_FALSE(HasKey("0001"));
+}
+
+// ---- Command3 ----
+
+TEST_F(RemovalTest, HiddenRemoveAllOnlyShowsTheEntryAndRescans) {
+    SeedThreeWithNestedMiddle();
+    Boxes().clear();
+    window.recorder.calls.clear();
+
+    form.Command3_Click();
+
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].prompt, Confirmation(L"Nested"));
+    EXPECT_EQ(Boxes()[0].style, kMbInformation);
+    EXPECT_EQ(Boxes()[0].title, L"Registry Changes");
+    EXPECT_TRUE(registry.DeleteLog().empty());
+    EXPECT_EQ(form.RegistryChanged, 0);
+    EXPECT_EQ(window.recorder.Calls(L"List1.Clear").size(), 1u);
+    EXPECT_EQ(window.List1.index, 1);
+}
+
+TEST_F(RemovalTest, HiddenRemoveAllWithoutSelectionDoesNothing) {
+    SeedThreeWithNestedMiddle();
+    Select(-1);
+    Boxes().clear();
+    window.recorder.calls.clear();
+    form.Command3_Click();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(window.recorder.Calls(L"List1.Clear").empty());
+}
+
+}  // namespace
+}  // namespace window_test

@@ -1,0 +1,407 @@
+#include "window/frm_list.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cwctype>
+#include <limits>
+#include <vector>
+
+#include "registry/app_error.h"
+#include "window/frm_list_design.h"
+
+namespace {
+
+constexpr const wchar_t* kCaptionPrefix = L"Talvorin Device Manager Version ";
+
+constexpr const wchar_t* kDriverDesc = L"DriverDesc";
+constexpr const wchar_t* kAdapterString = L"HardwareInformation.AdapterString";
+constexpr const wchar_t* kBiosString = L"HardwareInformation.BiosString";
+constexpr const wchar_t* kDriverDate = L"DriverDate";
+constexpr const wchar_t* kDriverVersion = L"DriverVersion";
+constexpr const wchar_t* kProviderName = L"ProviderName";
+
+constexpr const wchar_t* kNoAdapters = L"No graphics adapters found";
+constexpr const wchar_t* kOneAdapter = L"1 graphics adapter found";
+constexpr const wchar_t* kManyAdapters = L" graphics adapters found";
+
+constexpr const wchar_t* kConfirmTitle = L"Registry Changes";
+constexpr const wchar_t* kConfirmLead = L"Are you sure to delete the display adapter entry ";
+constexpr const wchar_t* kConfirmTail = L" from registry?";
+constexpr const wchar_t* kConfirmWarning =
+    L"You must restart Windows for the changes made to take effect. If you delete the used entry for the "
+    L"currently installed graphics card, it will be automatically created again when you restart!";
+constexpr const wchar_t* kAccessDeniedText =
+    L"Unabled to delete this registry key (completely). You need to run this program as administrator";
+constexpr const wchar_t* kAccessDeniedTitle = L"Access denied";
+constexpr const wchar_t* kDeletedText = L"Registry Key successful deleted!";
+constexpr const wchar_t* kDeletedTitle = L"Remove Entry";
+
+constexpr const wchar_t* kRestartQuestion =
+    L"The registry has been changed! Please restart Windows to take effect. If you don't see after reboot "
+    L"no driver details in this list, please reinstall the current driver! Restart now?";
+constexpr const wchar_t* kRestartTitle = L"Reboot recommended";
+// Started from the system folder by its full path: a bare "shutdown" would be looked
+// for in the current folder first, where anyone could have planted one.
+constexpr const wchar_t* kRestartProgram = L"\\shutdown.exe";
+constexpr const wchar_t* kRestartArguments = L"-r -t 00";
+
+constexpr int32_t kErrOverflow = 6;
+constexpr int32_t kErrObjectNotSet = 91;
+
+// The text of a read before its NULs are removed. The scan's emptiness tests look at
+// this text: a missing value and "" are empty, a number never is.
+std::wstring RawValueText(const Variant& value) {
+    if (value.IsEmpty()) return L"";
+    if (value.IsText()) return value.AsText();
+    if (value.IsLong()) return std::to_wstring(value.AsLong());
+    if (value.IsInteger()) return std::to_wstring(value.AsInteger());
+    if (!value.IsBytes()) return value.ToText();
+    // Binary data is taken as UTF-16LE without any code-page conversion; an odd
+    // last byte belongs to no character.
+    const std::vector<uint8_t>& bytes = value.AsBytes().Items();
+    std::wstring text;
+    text.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
+    }
+    return text;
+}
+
+bool IsEmptyResult(const Variant& value) { return RawValueText(value).empty(); }
+
+// Window sizes come as floats; the recorded size is the nearest whole twip, halves
+// going to the even neighbour.
+int32_t RoundHalfEven(float value) {
+    const double v = value;
+    double whole = std::floor(v);
+    const double fraction = v - whole;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
+    if (!(whole >= std::numeric_limits<int32_t>::min() && whole <= std::numeric_limits<int32_t>::max())) {
+        throw AppError(kErrOverflow, L"", L"Overflow");
+    }
+    return static_cast<int32_t>(whole);
+}
+
+// The removal may only touch one adapter's tree: the record's key must be a direct
+// subkey of the Display class key. Paths from the scan always are; this keeps a
+// record spoilt by a failed scan step from aiming the deletion at the class key or
+// anything above it.
+bool IsAdapterKeyPath(const std::wstring& keyPath) {
+    const std::wstring classPath = kDisplayClassKeyPath;
+    if (keyPath.size() <= classPath.size()) return false;
+    for (size_t i = 0; i < classPath.size(); ++i) {
+        if (std::towlower(keyPath[i]) != std::towlower(classPath[i])) return false;
+    }
+    return keyPath.find(L'\\', classPath.size()) == std::wstring::npos;
+}
+
+}  // namespace
+
+std::wstring ValueText(const Variant& value) {
+    std::wstring text = RawValueText(value);
+    text.erase(std::remove(text.begin(), text.end(), L'\0'), text.end());
+    return text;
+}
+
+frmList::frmList(RegistryApi& registryApi, Toolkit& toolkit, FrmListControls& controls)
+    : registryApi_(registryApi), toolkit_(toolkit), controls_(controls) {}
+
+CLS_Registry& frmList::WindowRegistry() const {
+    if (!Registry) throw AppError(kErrObjectNotSet, L"", L"Object variable or With block variable not set");
+    return *Registry;
+}
+
+// ---------------------------------------------------------------------------
+// Inventory
+
+void frmList::FillList() {
+    // The scan is the one handler that tells the user about each failure.
+    Guarded guard([this](const std::wstring& description) { toolkit_.MsgBox(description, kMbOkOnly, L""); });
+    FrmListControls& c = controls_;
+
+    guard.Step([&] { Registry = std::make_shared<CLS_Registry>(registryApi_); });
+
+    int32_t restoreIndex = 0;
+    if (guard.Test([&] { return c.List1.ListIndex() >= 0; })) {
+        guard.Step([&] { restoreIndex = c.List1.ListIndex(); });
+    }
+    guard.Step([&] { c.List1.Clear(); });
+    guard.Step([&] { c.Command2.SetEnabled(false); });
+    guard.Step([&] { c.Command3.SetEnabled(false); });
+
+    guard.Step([&] { Adapters = BasedArray<AdapterRecord>(1, std::vector<AdapterRecord>(1)); });
+    AdapterCount = 0;
+
+    guard.Step([&] { WindowRegistry().ClassKey(kHkeyLocalMachine); });
+    guard.Step([&] { WindowRegistry().SectionKey(kDisplayClassKeyPath); });
+    NameArray names;
+    int32_t count = 0;
+    guard.Step([&] { WindowRegistry().EnumerateSections(names, count); });
+    for (int32_t i = 1; i <= count; ++i) ScanSubkey(names, i, guard);
+
+    for (int32_t j = 1; j <= AdapterCount; ++j) {
+        guard.Step([&] { c.List1.AddItem(Adapters(j).AdapterName); });
+    }
+    guard.Step([&] { c.List1.Refresh(); });
+    if (AdapterCount != 0) guard.Step([&] { c.Command3.SetEnabled(true); });
+
+    // Setting the row runs List1_Click, which shows the details and enables Command2.
+    if (guard.Test([&] { return restoreIndex <= c.List1.ListCount() - 1; })) {
+        guard.Step([&] { c.List1.SetListIndex(restoreIndex); });
+    }
+    WriteCountCaption(guard);
+}
+
+void frmList::ScanSubkey(const NameArray& names, int32_t i, Guarded& guard) {
+    guard.Step([&] { WindowRegistry().SectionKey(kDisplayClassKeyPath + names(i)); });
+    guard.Step([&] { WindowRegistry().ValueType(kRegSz); });
+    guard.Step([&] { WindowRegistry().ValueKey(kDriverDesc); });
+    if (guard.Test([&] { return IsEmptyResult(WindowRegistry().Value()); })) {
+        guard.Step([&] { WindowRegistry().ValueKey(kAdapterString); });
+    }
+    // Neither name value: not an adapter entry. A read that fails keeps the subkey.
+    if (!guard.Test([&] { return !IsEmptyResult(WindowRegistry().Value()); })) return;
+
+    AdapterCount += 1;
+    guard.Step([&] { Adapters.ReDimPreserve(1, AdapterCount); });
+    guard.Step([&] { Adapters(AdapterCount).KeyPath = WindowRegistry().SectionKey(); });
+    guard.Step([&] { Adapters(AdapterCount).SubkeyName = names(i); });
+    guard.Step([&] { Adapters(AdapterCount).AdapterName = ValueText(WindowRegistry().Value()); });
+    ReadOptionalValue(kBiosString, &AdapterRecord::BiosVersion, guard);
+    ReadOptionalValue(kDriverDate, &AdapterRecord::DriverDate, guard);
+    ReadOptionalValue(kDriverVersion, &AdapterRecord::DriverVersion, guard);
+    ReadOptionalValue(kProviderName, &AdapterRecord::ProviderName, guard);
+}
+
+void frmList::ReadOptionalValue(const wchar_t* valueName, std::wstring AdapterRecord::*field, Guarded& guard) {
+    guard.Step([&] { WindowRegistry().ValueKey(valueName); });
+    if (guard.Test([&] { return WindowRegistry().KeyExists(); })) {
+        guard.Step([&] { Adapters(AdapterCount).*field = ValueText(WindowRegistry().Value()); });
+    }
+}
+
+void frmList::WriteCountCaption(Guarded& guard) {
+    // A row count that cannot be read falls into the first choice.
+    int32_t rows = 0;
+    guard.Step([&] { rows = controls_.List1.ListCount(); });
+    guard.Step([&] {
+        if (rows == 0) {
+            controls_.Label1(1).SetCaption(kNoAdapters);
+        } else if (rows == 1) {
+            controls_.Label1(1).SetCaption(kOneAdapter);
+        } else {
+            controls_.Label1(1).SetCaption(std::to_wstring(rows) + kManyAdapters);
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Details view
+
+void frmList::List1_Click() {
+    Guarded guard;
+    FrmListControls& c = controls_;
+    if (guard.Test([&] { return c.List1.ListIndex() < 0 || c.List1.ListCount() < 1; })) {
+        guard.Step([&] { c.Text1.SetText(L""); });
+        guard.Step([&] { c.Command2.SetEnabled(false); });
+        return;
+    }
+    int32_t index = 0;
+    guard.Step([&] { index = c.List1.ListIndex() + 1; });
+    std::wstring current;
+    guard.Step([&] { current = c.Text1.Text(); });
+
+    // The manufacturer comes second and the version before the date, unlike the record.
+    std::wstring details;
+    AppendDetailLine(details, L"Adapter Name:", index, &AdapterRecord::AdapterName, guard);
+    AppendDetailLine(details, L"Manufacturer:", index, &AdapterRecord::ProviderName, guard);
+    AppendDetailLine(details, L"BIOS Version:", index, &AdapterRecord::BiosVersion, guard);
+    AppendDetailLine(details, L"Driver Version:", index, &AdapterRecord::DriverVersion, guard);
+    AppendDetailLine(details, L"Driver Date:", index, &AdapterRecord::DriverDate, guard);
+
+    // An unchanged text is not written again, so the box keeps its caret and selection.
+    if (guard.Test([&] { return details != current; })) {
+        guard.Step([&] { c.Text1.SetText(details); });
+    }
+    guard.Step([&] { c.Command2.SetEnabled(true); });
+}
+
+void frmList::AppendDetailLine(std::wstring& details, const wchar_t* label, int32_t index,
+                               std::wstring AdapterRecord::*field, Guarded& guard) const {
+    guard.Step([&] { details += label + (L"\t" + Adapters(index).*field) + L"\r\n"; });
+}
+
+// ---------------------------------------------------------------------------
+// Removal
+
+bool frmList::SelectedRecordIndex(int32_t& index) {
+    Guarded guard;
+    index = 0;
+    guard.Step([&] { index = controls_.List1.ListIndex() + 1; });
+    return index >= 1 && index <= AdapterCount;
+}
+
+std::wstring frmList::ConfirmationText(int32_t index) const {
+    return kConfirmLead + (L"\"" + Adapters(index).AdapterName) + L"\"" + kConfirmTail + L"\r\n\r\n" +
+           kConfirmWarning;
+}
+
+void frmList::Command2_Click() { RemoveAdapter(); }
+
+void frmList::RemoveAdapter() {
+    int32_t index = 0;
+    if (!SelectedRecordIndex(index)) return;
+    if (!Registry) return;
+
+    Guarded guard;
+    std::wstring keyPath;
+    guard.Step([&] { keyPath = Adapters(index).KeyPath; });
+    if (!IsAdapterKeyPath(keyPath)) return;
+
+    std::wstring text;
+    guard.Step([&] { text = ConfirmationText(index); });
+    int32_t answer = 0;
+    guard.Step([&] { answer = toolkit_.MsgBox(text, kMbYesNo, kConfirmTitle); });
+    // A box that could not be shown gave no Yes.
+    if (answer != kAnswerYes) return;
+
+    bool deleteFailed = true;
+    {
+        CLS_Registry registry(registryApi_);
+        const RemovalList keys = CollectKeys(registry, keyPath, guard);
+        deleteFailed = DeleteKeys(registry, keys, guard);
+    }
+    RegistryChanged = 1;
+
+    if (deleteFailed) {
+        guard.Step([&] { toolkit_.MsgBox(kAccessDeniedText, kMbCritical, kAccessDeniedTitle); });
+    } else {
+        guard.Step([&] { toolkit_.MsgBox(kDeletedText, kMbInformation, kDeletedTitle); });
+    }
+    FillList();
+}
+
+// Lists the adapter key and every key below it, level by level, so that each key
+// stands after its parent.
+frmList::RemovalList frmList::CollectKeys(CLS_Registry& registry, const std::wstring& keyPath, Guarded& guard) {
+    RemovalList keys;
+    if (!guard.Step([&] { keys.Append(RemovalEntry{keyPath, 0}); })) return keys;
+    bool foundSubkeys = true;
+    while (foundSubkeys) {
+        foundSubkeys = false;
+        const int32_t known = keys.Count();
+        for (int32_t j = 1; j <= known; ++j) {
+            if (keys(j).ScanState != 0) continue;
+            NameArray names;
+            int32_t count = 0;
+            guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
+            // Enumerating with the previous key still selected would graft its
+            // subkeys onto this one.
+            if (guard.Step([&] { registry.SectionKey(keys(j).Path); })) {
+                guard.Step([&] { registry.EnumerateSections(names, count); });
+            }
+            if (count == 0) {
+                keys(j).ScanState = 2;
+                continue;
+            }
+            foundSubkeys = true;
+            keys(j).ScanState = 1;
+            for (int32_t k = 1; k <= count; ++k) {
+                guard.Step([&] { keys.Append(RemovalEntry{keys(j).Path + L"\\" + names(k), 0}); });
+            }
+        }
+    }
+    return keys;
+}
+
+// The platform refuses to delete a key that still has subkeys, so delete from the
+// deepest up. A key that fails does not stop the others; nothing is put back.
+bool frmList::DeleteKeys(CLS_Registry& registry, const RemovalList& keys, Guarded& guard) {
+    bool failed = false;
+    for (int32_t i = keys.Count(); i >= 1; --i) {
+        guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
+        if (!guard.Step([&] { registry.SectionKey(keys(i).Path); })) {
+            failed = true;
+            continue;
+        }
+        // DeleteKey raises on failure; a raised error counts as a failed key too.
+        if (guard.Test([&] { return !registry.DeleteKey(); })) failed = true;
+    }
+    return failed;
+}
+
+void frmList::Command3_Click() {
+    // The hidden "Remove All" button only shows what it would remove and rescans.
+    int32_t index = 0;
+    if (!SelectedRecordIndex(index)) return;
+    Guarded guard;
+    std::wstring text;
+    guard.Step([&] { text = ConfirmationText(index); });
+    guard.Step([&] { toolkit_.MsgBox(text, kMbInformation, kConfirmTitle); });
+    FillList();
+}
+
+// ---------------------------------------------------------------------------
+// Lifecycle
+
+void frmList::Form_Load() {
+    Guarded guard;
+    FormControl& me = controls_.Me;
+    guard.Step([&] {
+        me.SetCaption(kCaptionPrefix + std::to_wstring(toolkit_.VersionMajor()) + L"." +
+                      std::to_wstring(toolkit_.VersionMinor()) + L"." + std::to_wstring(toolkit_.VersionRevision()));
+    });
+    guard.Step([&] {
+        const float width = me.Width();
+        const float height = me.Height();
+        me.Move((toolkit_.ScreenWidth() - width) / 2.0f, (toolkit_.ScreenHeight() - height) / 2.0f, width, height);
+    });
+    FillList();
+    // Until these are set, size changes during loading are left alone.
+    guard.Step([&] { InitialWidth = RoundHalfEven(me.Width()); });
+    guard.Step([&] { InitialHeight = RoundHalfEven(me.Height()); });
+}
+
+// The window keeps the size it had at the end of loading; dragging an edge only
+// moves it. Only InitialWidth tells whether loading has finished.
+void frmList::Form_Resize() {
+    Guarded guard;
+    FormControl& me = controls_.Me;
+    if (guard.Test([&] { return me.WindowState() == kStateMinimized; })) return;
+    if (InitialWidth < 1) return;
+    guard.Step([&] {
+        me.Move(me.Left(), me.Top(), static_cast<float>(InitialWidth), static_cast<float>(InitialHeight));
+    });
+    guard.Step([&] { controls_.Image1.SetWidth(controls_.Command2.Width()); });
+}
+
+void frmList::Form_Unload() {
+    if (RegistryChanged != 1) return;
+    // Command1 and the close box both end here; the question is asked once.
+    if (restartAsked_) return;
+    restartAsked_ = true;
+
+    Guarded guard;
+    int32_t answer = 0;
+    guard.Step([&] { answer = toolkit_.MsgBox(kRestartQuestion, kMbYesNo, kRestartTitle); });
+    // A question that could not be shown is no Yes: never restart unasked.
+    if (answer != kAnswerYes) return;
+    guard.Step([&] {
+        toolkit_.StartProgram(toolkit_.SystemDirectory() + kRestartProgram, kRestartArguments, kShowMinimizedFocus);
+    });
+}
+
+void frmList::Command1_Click() {
+    Guarded guard;
+    guard.Step([&] { controls_.Me.Unload(); });
+    guard.Step([&] { toolkit_.EndProcess(); });
+}
+
+void frmList::Label2_Click() {
+    Guarded guard;
+    guard.Step([&] { toolkit_.SetMousePointer(kPointerHourglass); });
+    guard.Step([&] { toolkit_.ShellExecuteA(L"Open", kWebSiteAddress, L"", L"", kShowNormal); });
+    guard.Step([&] { toolkit_.SetMousePointer(kPointerDefault); });
+}
+
+void frmList::Image1_Click() { Label2_Click(); }

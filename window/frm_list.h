@@ -1,0 +1,98 @@
+// The adapter manager window: the inventory of display-adapter entries below the
+// Display class key, the details of the selected entry, its removal, start-up,
+// closing with the restart question, the size rule and the web link. Plain C++: it
+// reaches the registry through CLS_Registry and the screen through the toolkit seam.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/toolkit.h"
+#include "registry/based_array.h"
+#include "registry/cls_registry.h"
+#include "registry/registry_api.h"
+#include "registry/variant.h"
+#include "window/guarded.h"
+
+// One inventory entry.
+struct AdapterRecord {
+    std::wstring KeyPath;  // below HKEY_LOCAL_MACHINE, no trailing backslash
+    std::wstring SubkeyName;
+    std::wstring AdapterName;
+    std::wstring BiosVersion;
+    std::wstring DriverDate;
+    std::wstring DriverVersion;
+    std::wstring ProviderName;
+};
+
+// The Display device class key below HKEY_LOCAL_MACHINE, with its trailing backslash,
+// so that a subkey's path is this text followed directly by the subkey's name.
+constexpr const wchar_t* kDisplayClassKeyPath =
+    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}\\";
+
+// The display text of one registry read: texts as they are, numbers in decimal, byte
+// data as UTF-16LE (an odd last byte dropped), nothing as the empty text; then every
+// NUL removed, which strips the terminator of a binary adapter string and joins the
+// strings of a multi-string.
+std::wstring ValueText(const Variant& value);
+
+class frmList : public FormEvents {
+public:
+    frmList(RegistryApi& registryApi, Toolkit& toolkit, FrmListControls& controls);
+
+    // Rebuilds the inventory from the registry, refills the list, puts the selection
+    // back on the same row position and writes the count line. Shows every failure
+    // in a message box and goes on.
+    void FillList();
+
+    void Form_Load() override;
+    void Form_Resize() override;
+    void Form_Unload() override;
+    void List1_Click() override;
+    void Command1_Click() override;
+    void Command2_Click() override;
+    void Command3_Click() override;
+    void Label2_Click() override;
+    void Image1_Click() override;
+
+    // Deletes the selected entry's key with every key below it, after a Yes.
+    void RemoveAdapter();
+
+    // The inventory: elements 1 to AdapterCount are valid. After a scan that found
+    // nothing the array still holds one empty element.
+    BasedArray<AdapterRecord> Adapters;
+    int32_t AdapterCount = 0;
+    // 1 once a confirmed removal has run, whatever its outcome.
+    int32_t RegistryChanged = 0;
+    // The window's outer size at the end of loading, in twips; 0 until then.
+    int32_t InitialWidth = 0;
+    int32_t InitialHeight = 0;
+    // The scan's registry object, replaced by every scan.
+    std::shared_ptr<CLS_Registry> Registry;
+
+private:
+    // One key of a removal: its path below HKEY_LOCAL_MACHINE and whether its
+    // subkeys have been looked for (0 not yet, 1 found some, 2 has none).
+    struct RemovalEntry {
+        std::wstring Path;
+        int32_t ScanState = 0;
+    };
+    using RemovalList = BasedArray<RemovalEntry>;
+
+    CLS_Registry& WindowRegistry() const;
+    void ScanSubkey(const NameArray& names, int32_t i, Guarded& guard);
+    void ReadOptionalValue(const wchar_t* valueName, std::wstring AdapterRecord::*field, Guarded& guard);
+    void WriteCountCaption(Guarded& guard);
+    void AppendDetailLine(std::wstring& details, const wchar_t* label, int32_t index,
+                          std::wstring AdapterRecord::*field, Guarded& guard) const;
+    bool SelectedRecordIndex(int32_t& index);
+    std::wstring ConfirmationText(int32_t index) const;
+    static RemovalList CollectKeys(CLS_Registry& registry, const std::wstring& keyPath, Guarded& guard);
+    static bool DeleteKeys(CLS_Registry& registry, const RemovalList& keys, Guarded& guard);
+
+    RegistryApi& registryApi_;
+    Toolkit& toolkit_;
+    FrmListControls& controls_;
+    bool restartAsked_ = false;
+};
