@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "registry/app_error.h"
 #include "registry/based_array.h"
@@ -17,6 +18,8 @@ using NameArray = BasedArray<std::wstring>;
 constexpr int32_t kErrRegistryOperation = 26001;
 constexpr int32_t kErrSetValue = static_cast<int32_t>(0x800469A9u);
 constexpr int32_t kErrEnumerateSections = static_cast<int32_t>(0x800469AAu);
+constexpr int32_t kErrAssociationItems = static_cast<int32_t>(0x800469ACu);
+constexpr int32_t kErrAssociationClass = static_cast<int32_t>(0x800469ADu);
 
 class CLS_Registry {
 public:
@@ -32,6 +35,17 @@ public:
     void Value(const Variant& vValue);
     bool EnumerateValues(NameArray& sKeyNames, int32_t& iKeyCount) const;
     bool EnumerateSections(NameArray& sSect, int32_t& iSectCount) const;
+
+    // File types: registers sExePath as the handler of files ending in sAssociation.
+    void CreateEXEAssociation(const std::wstring& sExePath, const std::wstring& sClassName,
+                              const std::wstring& sClassDescription, const std::wstring& sAssociation,
+                              std::wstring sOpenMenuText = L"&Open", bool bSupportPrint = false,
+                              std::wstring sPrintMenuText = L"&Print", bool bSupportNew = false,
+                              std::wstring sNewMenuText = L"&New", bool bSupportInstall = false,
+                              std::wstring sInstallMenuText = L"", int32_t lDefaultIconIndex = -1);
+    // Adds shell commands to a registered class: vItems holds groups of three
+    // (key name, menu text, command line), in order.
+    void CreateAdditionalEXEAssociations(const std::wstring& sClassName, const std::vector<Variant>& vItems);
 
     // Selectors.
     int32_t ValueType() const { return valueType_; }
@@ -59,6 +73,8 @@ private:
     std::wstring RootText() const { return std::to_wstring(classKey_); }
     std::wstring SetValueDescription(const Variant& value) const;
     std::wstring DeleteDescription() const;
+    // Writes the unnamed value of sSection as text.
+    void WriteDefaultText(const std::wstring& sSection, const Variant& value);
 
     RegistryApi& api_;
     int32_t classKey_ = 0;

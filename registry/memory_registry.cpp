@@ -277,7 +277,8 @@ int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std
     auto parts = SplitPath(subKey);
     parts.pop_back();
     std::shared_ptr<Node> parent = from;
-    for (const auto& part : parts) parent = parent->Child(part);
+    for (const auto& part : parts)
+        if (!part.empty()) parent = parent->Child(part);
     auto& siblings = parent->children;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), node), siblings.end());
     node->deleted = true;
@@ -413,6 +414,7 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(int32_t root, const s
     std::shared_ptr<Node> node = roots_.at(root);
     if (path.empty()) return node;
     for (const auto& part : SplitPath(path)) {
+        if (part.empty()) continue;
         node = node->Child(part);
         if (!node) return nullptr;
     }
@@ -423,6 +425,7 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::FindOrCreate(int32_t root,
     std::shared_ptr<Node> node = roots_.at(root);
     if (path.empty()) return node;
     for (const auto& part : SplitPath(path)) {
+        if (part.empty()) continue;
         auto next = node->Child(part);
         node = next ? next : node->AddChild(part);
     }

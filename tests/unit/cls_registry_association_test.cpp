@@ -1,0 +1,121 @@
+// File-type registration against the in-memory registry: path quoting, defaults,
+// and what a failing write leaves behind.
+#include <gtest/gtest.h>
+
+#include "registry/cls_registry.h"
+#include "registry/memory_registry.h"
+
+namespace {
+
+using Op = MemoryRegistry::Op;
+
+class Association : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_EQ(0u, mem_.OpenHandleCount()); }
+
+    // The unnamed value of a key below the classes root as text, or "<none>".
+    std::string Text(const std::string& key) {
+        auto v = mem_.GetValue(kHkeyClassesRoot, key, "");
+        if (!v) return "<none>";
+        return std::string(v->data.begin(), v->data.end() - 1);
+    }
+
+    MemoryRegistry mem_;
+};
+
+TEST_F(Association, ThePathIsQuotedOnceAtEachEnd) {
+    struct Case {
+        const wchar_t* path;
+        const char* command;
+    };
+    const Case cases[] = {
+        {L"C:\\App\\a.exe", "\"C:\\App\\a.exe\" \"%1\""},
+        {L"  C:\\My App\\a.exe  ", "\"C:\\My App\\a.exe\" \"%1\""},
+        {L"\"C:\\My App\\a.exe\"", "\"C:\\My App\\a.exe\" \"%1\""},
+        {L"\"C:\\half.exe", "\"C:\\half.exe\" \"%1\""},
+        {L"C:\\half.exe\"", "\"C:\\half.exe\" \"%1\""},
+        {L"", "\" \"%1\""},
+        {L"   ", "\" \"%1\""},
+        {L"\tC:\\tab.exe", "\"\tC:\\tab.exe\" \"%1\""},
+    };
+    for (const Case& c : cases) {
+        CLS_Registry reg(mem_);
+        reg.CreateEXEAssociation(c.path, L"Cls", L"Doc", L"ext");
+        EXPECT_EQ(c.command, Text("Cls\\shell\\open\\command"));
+    }
+}
+
+TEST_F(Association, IconIndexesBelowZeroWriteNoIcon) {
+    struct Case {
+        int32_t index;
+        const char* icon;
+    };
+    for (const Case& c : {Case{-1, "<none>"}, Case{-7, "<none>"}, Case{0, "\"a.exe\",0"}, Case{12, "\"a.exe\",12"}}) {
+        mem_ = MemoryRegistry();
+        CLS_Registry reg(mem_);
+        reg.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext", L"&Open", false, L"", false, L"", false, L"",
+                                 c.index);
+        EXPECT_EQ(c.icon, Text("Cls\\DefaultIcon")) << c.index;
+    }
+}
+
+TEST_F(Association, MenuTextsTakeTheirDefaultsWhenEmpty) {
+    CLS_Registry reg(mem_);
+    reg.CreateEXEAssociation(L"a.exe", L"Cls\\", L"Doc", L"txt", L"", true, L"Print it", true, L"Make one", true);
+    EXPECT_EQ("&Open", Text("Cls\\\\shell\\open"));  // a trailing backslash doubles up
+    EXPECT_EQ("Print it", Text("Cls\\\\shell\\print"));
+    EXPECT_EQ("Make one", Text("Cls\\\\shell\\new"));
+    EXPECT_EQ("&Install txt", Text("Cls\\\\shell\\add"));
+    EXPECT_EQ("\"a.exe\" /a \"%1\"", Text("Cls\\\\shell\\add\\command"));
+}
+
+TEST_F(Association, TheFirstFailingWriteEndsTheRegistrationAndKeepsWhatCameBefore) {
+    mem_.Refuse(Op::Create, kHkeyClassesRoot, "Cls\\shell\\open");
+    CLS_Registry reg(mem_);
+    try {
+        reg.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext", L"", true);
+        FAIL() << "no error raised";
+    } catch (const AppError& e) {
+        EXPECT_EQ(26001, e.Number());
+    }
+    EXPECT_EQ("Cls", Text(".ext"));
+    EXPECT_EQ("Doc", Text("Cls"));
+    EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, "Cls\\shell\\open\\command"));
+    EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, "Cls\\shell\\print"));
+
+    mem_ = MemoryRegistry();
+    mem_.Refuse(Op::SetValue, kHkeyClassesRoot, "Cls");
+    CLS_Registry again(mem_);
+    try {
+        again.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext");
+        FAIL() << "no error raised";
+    } catch (const AppError& e) {
+        EXPECT_EQ(-2147194455, e.Number());
+    }
+    EXPECT_EQ("Cls", Text(".ext"));
+    EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, "Cls\\shell"));
+}
+
+TEST_F(Association, AFailingAdditionalCommandIsDroppedAndTheRestWritten) {
+    CLS_Registry reg(mem_);
+    reg.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext");
+    mem_.Refuse(Op::SetValue, kHkeyClassesRoot, "Cls\\shell\\edit");
+    EXPECT_NO_THROW(reg.CreateAdditionalEXEAssociations(
+        L"Cls", {Variant(L"edit"), Variant(L"&Edit"), Variant(L"edit-cmd"), Variant(L"view"), Variant(L"&View"),
+                 Variant(L"view-cmd")}));
+    EXPECT_FALSE(mem_.GetValue(kHkeyClassesRoot, "Cls\\shell\\edit", ""));
+    EXPECT_EQ("edit-cmd", Text("Cls\\shell\\edit\\command"));
+    EXPECT_EQ("&View", Text("Cls\\shell\\view"));
+    EXPECT_EQ("view-cmd", Text("Cls\\shell\\view\\command"));
+}
+
+TEST_F(Association, ARejectedItemListLeavesTheSelectorsAsTheyWere) {
+    CLS_Registry reg(mem_);
+    reg.SectionKey(L"Before");
+    EXPECT_THROW(reg.CreateAdditionalEXEAssociations(L"Cls", {Variant(L"one")}), AppError);
+    EXPECT_EQ(L"Before", reg.SectionKey());
+    EXPECT_THROW(reg.CreateAdditionalEXEAssociations(L"Cls", {}), AppError);
+    EXPECT_EQ(L"Cls", reg.SectionKey());
+}
+
+}  // namespace
