@@ -21,9 +21,6 @@ std::string Upper(const std::string& text) {
     return out;
 }
 
-// The platform orders names by their upper-case form.
-bool NameLess(const std::string& a, const std::string& b) { return Upper(a) < Upper(b); }
-bool NameEqual(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
 
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> parts;
@@ -63,43 +60,59 @@ bool IsRootKey(RegKey key) {
 
 }  // namespace
 
+// Children and values are kept sorted by their upper-case names, the platform's
+// enumeration order, so that a lookup is a binary search and an index is direct.
 struct MemoryRegistry::Node {
     std::string name;
+    std::string upper;
     bool deleted = false;
-    std::vector<std::shared_ptr<Node>> children;  // sorted by NameLess
+    std::vector<std::shared_ptr<Node>> children;
     struct Value {
         std::string name;
+        std::string upper;
         StoredValue stored;
     };
-    std::vector<Value> values;  // sorted by NameLess
+    std::vector<Value> values;
 
-    std::shared_ptr<Node> Child(const std::string& childName) const {
-        for (const auto& c : children)
-            if (NameEqual(c->name, childName)) return c;
-        return nullptr;
+    std::vector<std::shared_ptr<Node>>::iterator ChildSlot(const std::string& upperName) {
+        return std::lower_bound(children.begin(), children.end(), upperName,
+                                [](const std::shared_ptr<Node>& c, const std::string& u) { return c->upper < u; });
+    }
+    std::shared_ptr<Node> Child(const std::string& childName) {
+        const std::string u = Upper(childName);
+        auto at = ChildSlot(u);
+        return at != children.end() && (*at)->upper == u ? *at : nullptr;
     }
     std::shared_ptr<Node> AddChild(const std::string& childName) {
         auto node = std::make_shared<Node>();
         node->name = childName;
-        auto at = std::lower_bound(children.begin(), children.end(), node,
-                                   [](const auto& a, const auto& b) { return NameLess(a->name, b->name); });
-        children.insert(at, node);
+        node->upper = Upper(childName);
+        children.insert(ChildSlot(node->upper), node);
         return node;
     }
+    std::vector<Value>::iterator ValueSlot(const std::string& upperName) {
+        return std::lower_bound(values.begin(), values.end(), upperName,
+                                [](const Value& v, const std::string& u) { return v.upper < u; });
+    }
     Value* FindValue(const std::string& valueName) {
-        for (auto& v : values)
-            if (NameEqual(v.name, valueName)) return &v;
-        return nullptr;
+        const std::string u = Upper(valueName);
+        auto at = ValueSlot(u);
+        return at != values.end() && at->upper == u ? &*at : nullptr;
     }
     void PutValue(const std::string& valueName, StoredValue stored) {
         if (Value* existing = FindValue(valueName)) {
             existing->stored = std::move(stored);
             return;
         }
-        Value v{valueName, std::move(stored)};
-        auto at = std::lower_bound(values.begin(), values.end(), v,
-                                   [](const Value& a, const Value& b) { return NameLess(a.name, b.name); });
-        values.insert(at, std::move(v));
+        const std::string u = Upper(valueName);
+        values.insert(ValueSlot(u), Value{valueName, u, std::move(stored)});
+    }
+    bool RemoveValue(const std::string& valueName) {
+        const std::string u = Upper(valueName);
+        auto at = ValueSlot(u);
+        if (at == values.end() || at->upper != u) return false;
+        values.erase(at);
+        return true;
     }
 };
 
@@ -280,7 +293,7 @@ int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std
     for (const auto& part : parts)
         if (!part.empty()) parent = parent->Child(part);
     auto& siblings = parent->children;
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), node), siblings.end());
+    siblings.erase(parent->ChildSlot(node->upper));
     node->deleted = true;
     return kErrorSuccess;
 }
@@ -292,12 +305,7 @@ int32_t MemoryRegistry::RegDeleteValueA(RegKey key, const std::string& valueName
     auto node = Resolve(key, &path, &root, &error);
     if (!node) return error;
     if (int32_t rc = Check(Op::DeleteValue, root, path)) return rc;
-    auto& values = node->values;
-    auto it = std::find_if(values.begin(), values.end(),
-                           [&](const Node::Value& v) { return NameEqual(v.name, valueName); });
-    if (it == values.end()) return kErrorFileNotFound;
-    values.erase(it);
-    return kErrorSuccess;
+    return node->RemoveValue(valueName) ? kErrorSuccess : kErrorFileNotFound;
 }
 
 int32_t MemoryRegistry::RegEnumKeyA(RegKey key, uint32_t index, char* name, uint32_t nameLength) {
