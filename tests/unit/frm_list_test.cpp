@@ -210,7 +210,10 @@ INSTANTIATE_TEST_SUITE_P(Counts, CountCaptionTest,
                          ::testing::Values(std::make_pair(0, std::wstring(L"No graphics adapters found")),
                                            std::make_pair(1, std::wstring(L"1 graphics adapter found")),
                                            std::make_pair(2, std::wstring(L"2 graphics adapters found")),
-                                           std::make_pair(12, std::wstring(L"12 graphics adapters found"))));
+                                           std::make_pair(12, std::wstring(L"12 graphics adapters found"))),
+                         [](const ::testing::TestParamInfo<std::pair<int, std::wstring>>& info) {
+                             return "Rows" + std::to_string(info.param.first);
+                         });
 
 // ---- selection and buttons ----
 
