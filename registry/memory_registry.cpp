@@ -478,6 +478,14 @@ std::vector<std::string> MemoryRegistry::SubkeyNames(int32_t root, const std::st
     return names;
 }
 
+std::vector<std::pair<std::string, MemoryRegistry::StoredValue>> MemoryRegistry::Values(int32_t root,
+                                                                                      const std::string& path) const {
+    std::vector<std::pair<std::string, StoredValue>> out;
+    if (auto node = Find(root, path))
+        for (const auto& v : node->values) out.emplace_back(v.name, v.stored);
+    return out;
+}
+
 std::vector<std::string> MemoryRegistry::AllKeys(int32_t root) const {
     std::vector<std::string> out;
     struct Frame {

@@ -18,6 +18,9 @@ public:
     struct StoredValue {
         uint32_t type = 0;
         std::vector<uint8_t> data;
+        friend bool operator==(const StoredValue& a, const StoredValue& b) {
+            return a.type == b.type && a.data == b.data;
+        }
     };
 
     enum class Op { Open, Create, QueryValue, SetValue, DeleteKey, DeleteValue, EnumKey, EnumValue, QueryInfo, Expand };
@@ -61,6 +64,8 @@ public:
     bool HasKey(int32_t root, const std::string& path) const;
     std::optional<StoredValue> GetValue(int32_t root, const std::string& path, const std::string& name) const;
     std::vector<std::string> SubkeyNames(int32_t root, const std::string& path) const;
+    // The values of a key as name and stored value, in enumeration order.
+    std::vector<std::pair<std::string, StoredValue>> Values(int32_t root, const std::string& path) const;
     // Every key below root, as paths, in enumeration order, depth first.
     std::vector<std::string> AllKeys(int32_t root) const;
 
