@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 cp fuzz/corpus/* "$work"/
 # libFuzzer exits non-zero on a crash, a sanitizer report or an abort.
 rc=0
-build/fuzz/fuzz/fuzz_window -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 "$work" \
+build/fuzz/fuzz/fuzz_window -artifact_prefix=build/fuzz/ -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 "$work" \
     >"$work.log" 2>&1 || rc=$?
 grep -E '^(Done|stat::number_of_executed_units|==[0-9]+==|SUMMARY)|ERROR' "$work.log" | head -n 40
 rm -f "$work.log"
