@@ -15,6 +15,8 @@ tdm_install_missing() {
     command -v xwd >/dev/null || need+=(x11-apps)
     command -v python3 >/dev/null || need+=(python3)
     [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+    command -v clang++ >/dev/null || need+=(clang)
+    ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-dev)
     if [ "${#need[@]}" -gt 0 ]; then
         echo "Installing: ${need[*]}"
         export DEBIAN_FRONTEND=noninteractive

@@ -53,6 +53,17 @@ run_preset() {
 run_preset host
 run_preset host-sanitize
 
+# The fuzzer, for about a minute from the committed seeds: one pass or one failure.
+echo "== fuzz"
+if scripts/fuzz.sh "${TDM_FUZZ_SECONDS:-60}" >"$root/build/test-fuzz.log" 2>&1; then
+    passed=$((passed + 1))
+    grep -E '^Done' "$root/build/test-fuzz.log"
+else
+    failed=$((failed + 1))
+    broken+=(fuzz)
+    tail -n 20 "$root/build/test-fuzz.log"
+fi
+
 # Windows side: a fresh prefix and one Wine session for the whole run, so that the
 # entries the tests seed live as long as the programs that read them.
 prefix=$(mktemp -d /tmp/tdm-wineprefix.XXXXXX)
