@@ -1,0 +1,102 @@
+// The window's controls as the toolkit seam sees them, each a thin wrapper around
+// one child window. The wrappers own no window (the form does); the image owns its
+// picture.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/toolkit.h"
+#include "platform/win32_handles.h"
+#include "platform/win32_units.h"
+
+// The toolkit's error for a property set to a value it does not take.
+[[noreturn]] void RaiseInvalidPropertyValue();
+
+// The whole text of a window (its caption, or an edit control's contents).
+std::wstring WindowText(HWND hwnd);
+
+// The width of a window's outer rectangle, in twips.
+int32_t WindowWidthTwips(HWND hwnd, const TwipsScale& scale);
+
+class Win32ListBox : public ListBoxControl {
+public:
+    // onClick runs whenever the selected row is set, by the user or by the program.
+    Win32ListBox(HWND hwnd, std::function<void()> onClick);
+
+    int32_t ListIndex() override;
+    // The list box does not notify its parent when the program sets the selection,
+    // so the click runs from here.
+    void SetListIndex(int32_t index) override;
+    int32_t ListCount() override;
+    std::wstring List(int32_t index) override;
+    void Clear() override;
+    void AddItem(const std::wstring& item) override;
+    void Refresh() override;
+
+private:
+    HWND hwnd_;
+    std::function<void()> onClick_;
+};
+
+class Win32TextBox : public TextBoxControl {
+public:
+    explicit Win32TextBox(HWND hwnd) : hwnd_(hwnd) {}
+    std::wstring Text() override;
+    void SetText(const std::wstring& text) override;
+
+private:
+    HWND hwnd_;
+};
+
+// A label that takes the size of its caption on one line in its own font, with its
+// top-left corner fixed.
+class Win32Label : public LabelControl {
+public:
+    Win32Label(HWND hwnd, HFONT font, const TwipsScale& scale);
+    std::wstring Caption() override;
+    void SetCaption(const std::wstring& caption) override;
+    int32_t Width() override;
+    // Sizes the label to its current caption.
+    void AutoSize();
+
+private:
+    HWND hwnd_;
+    HFONT font_;
+    const TwipsScale& scale_;
+};
+
+class Win32CommandButton : public CommandButtonControl {
+public:
+    Win32CommandButton(HWND hwnd, const TwipsScale& scale) : hwnd_(hwnd), scale_(scale) {}
+    bool Enabled() override;
+    // Disabling the button that has the focus hands the focus on to the next control
+    // in the tab order, so the keyboard never ends up on a dead control.
+    void SetEnabled(bool enabled) override;
+    bool Visible() override;
+    int32_t Width() override;
+
+private:
+    HWND hwnd_;
+    const TwipsScale& scale_;
+};
+
+// A picture shown at its natural size at the control's top-left corner; the rest of
+// the control is background. The control is owner-drawn so that widening it never
+// stretches the picture.
+class Win32Image : public ImageControl {
+public:
+    Win32Image(HWND hwnd, BitmapHandle picture, const TwipsScale& scale);
+    int32_t Width() override;
+    void SetWidth(int32_t width) override;
+    // Paints the control for WM_DRAWITEM.
+    void Paint(const DRAWITEMSTRUCT& item) const;
+    SIZE PictureSize() const;
+
+private:
+    HWND hwnd_;
+    BitmapHandle picture_;
+    const TwipsScale& scale_;
+};

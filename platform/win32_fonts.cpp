@@ -1,0 +1,61 @@
+#include "platform/win32_fonts.h"
+
+#include <cwchar>
+
+namespace {
+
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;  // one match is enough
+}
+
+// Faces that look most like the old bitmap face, best first. Wine and Linux boxes
+// often have only the last ones.
+constexpr const wchar_t* kStandInFaces[] = {L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma",
+                                            L"Arial",         L"Liberation Sans",      L"DejaVu Sans"};
+
+FontHandle CreateMessageFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        return FontHandle(nullptr);
+    }
+    return FontHandle(CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+}  // namespace
+
+bool FontFaceInstalled(const std::wstring& face) {
+    if (face.empty() || face.size() >= LF_FACESIZE) return false;
+    WindowDc screen(nullptr);
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(query.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+    bool found = false;
+    EnumFontFamiliesExW(screen.Get(), &query, NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+std::wstring SansSerifFaceFor(const std::wstring& designFace) {
+    if (FontFaceInstalled(designFace)) return designFace;
+    for (const wchar_t* face : kStandInFaces) {
+        if (FontFaceInstalled(face)) return face;
+    }
+    return designFace;
+}
+
+FontHandle CreateDesignFont(const FontDesign& design, const TwipsScale& scale) {
+    if (design.face == nullptr) return CreateMessageFont();
+    LOGFONTW font{};
+    font.lfHeight = scale.FontHeight(design.points);
+    font.lfWeight = design.weight;
+    font.lfUnderline = design.underline ? TRUE : FALSE;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    const std::wstring face = SansSerifFaceFor(design.face);
+    wcsncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+    return FontHandle(CreateFontIndirectW(&font));
+}

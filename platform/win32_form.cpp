@@ -1,0 +1,464 @@
+#include "platform/win32_form.h"
+
+#include <cwchar>
+#include <utility>
+
+#include "assets/resource_ids.h"
+#include "platform/control_ids.h"
+#include "platform/win32_fonts.h"
+#include "registry/app_error.h"
+
+namespace {
+
+// Sizable, with a caption, a system menu and a minimise box, but no maximise box: the
+// window keeps one size. Children are clipped so that the background never paints
+// over them.
+constexpr DWORD kFormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+constexpr int32_t kErrCannotMoveForm = 384;
+
+bool SameFont(const FontDesign& a, const FontDesign& b) {
+    const bool sameFace = (a.face == nullptr || b.face == nullptr) ? a.face == b.face : wcscmp(a.face, b.face) == 0;
+    return sameFace && a.points == b.points && a.weight == b.weight && a.underline == b.underline;
+}
+
+struct ControlClass {
+    const wchar_t* className;
+    DWORD style;
+    DWORD exStyle;
+};
+
+// The platform control and styles for each kind of control.
+ControlClass ClassFor(const ControlDesign& control) {
+    switch (control.kind) {
+        case ControlKind::ListBox:
+            // One selected row, rows kept in the order they are added (no LBS_SORT), and
+            // a scroll bar only when the rows do not fit.
+            return {L"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY, WS_EX_CLIENTEDGE};
+        case ControlKind::TextBox:
+            // Read-only: the user can still place the cursor, select and copy.
+            return {L"EDIT", WS_TABSTOP | WS_BORDER | ES_MULTILINE | ES_READONLY | ES_LEFT | ES_AUTOVSCROLL, 0};
+        case ControlKind::Label:
+            // One line, and an "&" in a count line stays an ampersand.
+            return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX | (control.handCursor ? SS_NOTIFY : 0u), 0};
+        case ControlKind::CommandButton:
+            return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
+        case ControlKind::Image:
+            return {L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 0};
+    }
+    return {L"STATIC", 0, 0};
+}
+
+bool IsEnterOrEscape(const MSG& message) {
+    switch (message.message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_CHAR:
+            return message.wParam == VK_RETURN || message.wParam == VK_ESCAPE;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+Win32Form::Win32Form(HINSTANCE instance, const FormDesign& design)
+    : instance_(instance), design_(design), scale_(SystemDpi()) {}
+
+Win32Form::~Win32Form() {
+    events_ = nullptr;
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+// ---- creation ----------------------------------------------------------------------
+
+bool Win32Form::RegisterWindowClass() const {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance_;
+    // Shared icons belong to the system, which frees them with the module.
+    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(TDM_ICON_APP), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                                      LR_SHARED));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(TDM_ICON_APP), IMAGE_ICON,
+                                                        GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kFormClassName;
+    if (RegisterClassExW(&windowClass) != 0) return true;
+    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool Win32Form::Create() {
+    if (hwnd_ != nullptr) return true;
+    if (!RegisterWindowClass()) return false;
+    RECT frame{0, 0, scale_.ToPixels(design_.clientWidth), scale_.ToPixels(design_.clientHeight)};
+    AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
+    // WM_NCCREATE stores the handle in hwnd_.
+    CreateWindowExW(0, kFormClassName, design_.caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+    if (hwnd_ == nullptr) return false;
+    if (CreateControls()) return true;
+    DestroyWindow(hwnd_);
+    return false;
+}
+
+HFONT Win32Form::FontFor(const FontDesign& font) {
+    for (size_t i = 0; i < fontCount_; ++i) {
+        if (SameFont(fonts_[i].design, font)) return fonts_[i].font.Get();
+    }
+    if (fontCount_ == fonts_.size()) return nullptr;
+    fonts_[fontCount_].design = font;
+    fonts_[fontCount_].font = CreateDesignFont(font, scale_);
+    return fonts_[fontCount_++].font.Get();
+}
+
+HWND Win32Form::CreateControl(const ControlDesign& control, int id) {
+    const ControlClass kind = ClassFor(control);
+    const DWORD style = WS_CHILD | kind.style | (control.visible ? WS_VISIBLE : 0u);
+    HWND hwnd = CreateWindowExW(kind.exStyle, kind.className, control.caption, style, scale_.ToPixels(control.left),
+                                scale_.ToPixels(control.top), scale_.ToPixels(control.width),
+                                scale_.ToPixels(control.height), hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    if (hwnd != nullptr && control.kind != ControlKind::Image) {
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
+    }
+    return hwnd;
+}
+
+bool Win32Form::CreateControls() {
+    // Tab order is creation order: controls by their tab index, the picture (which has
+    // none) last.
+    std::array<int, 9> order{};
+    size_t count = 0;
+    for (int32_t tab = 0; tab < static_cast<int32_t>(order.size()); ++tab) {
+        for (size_t i = 0; i < design_.controls.size(); ++i) {
+            if (design_.controls[i].tabIndex == tab) order[count++] = static_cast<int>(i);
+        }
+    }
+    for (size_t i = 0; i < design_.controls.size(); ++i) {
+        if (design_.controls[i].tabIndex < 0) order[count++] = static_cast<int>(i);
+    }
+    for (size_t k = 0; k < count; ++k) {
+        const auto index = static_cast<FrmListControlIndex>(order[k]);
+        children_[index] = CreateControl(design_.controls[index], ControlId(index));
+        if (children_[index] == nullptr) return false;
+    }
+
+    hand_ = LoadCursorW(instance_, MAKEINTRESOURCEW(TDM_CURSOR_HAND));
+    if (hand_ == nullptr) hand_ = LoadCursorW(nullptr, IDC_HAND);
+
+    list1_ = std::make_unique<Win32ListBox>(children_[kList1], [this] {
+        if (events_ != nullptr) events_->List1_Click();
+    });
+    text1_ = std::make_unique<Win32TextBox>(children_[kText1]);
+    const FrmListControlIndex labels[] = {kLabel1_0, kLabel1_1, kLabel2};
+    for (size_t i = 0; i < labels_.size(); ++i) {
+        const FrmListControlIndex index = labels[i];
+        labels_[i] = std::make_unique<Win32Label>(children_[index], FontFor(design_.controls[index].font), scale_);
+        labels_[i]->AutoSize();
+    }
+    const FrmListControlIndex buttons[] = {kCommand1, kCommand2, kCommand3};
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        buttons_[i] = std::make_unique<Win32CommandButton>(children_[buttons[i]], scale_);
+    }
+    BitmapHandle logo(static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(TDM_BITMAP_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    image1_ = std::make_unique<Win32Image>(children_[kImage1], std::move(logo), scale_);
+
+    controls_.reset(new FrmListControls{*this, *list1_, *text1_, *labels_[0], *labels_[1], *labels_[2], *image1_,
+                                        *buttons_[0], *buttons_[1], *buttons_[2]});
+    savedFocus_ = children_[kList1];
+    return true;
+}
+
+// ---- start-up ----------------------------------------------------------------------
+
+void Win32Form::Load() {
+    Raise(&FormEvents::Form_Load);
+}
+
+void Win32Form::Show(int showCommand) {
+    if (hwnd_ == nullptr) return;
+    const unsigned sizeEventsBefore = sizeEvents_;
+    ShowWindow(hwnd_, showCommand);
+    // Showing a window that already has its size need not send WM_SIZE, but the window
+    // counts on a size event at its first showing.
+    if (sizeEventsBefore == sizeEvents_) Raise(&FormEvents::Form_Resize);
+    if (hwnd_ == nullptr) return;
+    if (GetActiveWindow() == hwnd_) RestoreFocus();
+    UpdateWindow(hwnd_);
+}
+
+// ---- messages ----------------------------------------------------------------------
+
+LRESULT CALLBACK Win32Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Win32Form* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_ = hwnd;
+    } else {
+        self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // The controls die with the window; nothing may reach them through old handles.
+        self->hwnd_ = nullptr;
+        self->children_.fill(nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            return OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DRAWITEM:
+            if (wParam == static_cast<WPARAM>(kIdImage1) && image1_) {
+                image1_->Paint(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+                return TRUE;
+            }
+            break;
+        case WM_SETCURSOR:
+            if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
+            break;
+        case WM_SIZE:
+            ++sizeEvents_;
+            Raise(&FormEvents::Form_Resize);
+            return 0;
+        case WM_ACTIVATE:
+            // Remember which control had the focus, to give it back on reactivation.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus)) savedFocus_ = focus;
+            }
+            break;
+        case WM_SETFOCUS:
+            RestoreFocus();
+            return 0;
+        case WM_NEXTDLGCTL:
+            // The keyboard handling asks for the next control this way, as in a dialog.
+            if (LOWORD(lParam) != 0) {
+                SetFocus(reinterpret_cast<HWND>(wParam));
+            } else {
+                MoveFocus(wParam != 0);
+            }
+            return 0;
+        case WM_CLOSE:
+            Unload();
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void Win32Form::Raise(void (FormEvents::*handler)()) {
+    if (events_ == nullptr) return;
+    try {
+        (events_->*handler)();
+    } catch (...) {
+        // Dropped: an error must not end the program or cross the platform's frames.
+    }
+}
+
+void Win32Form::OnCommand(int id, int code) {
+    switch (id) {
+        case kIdList1:
+            if (code == LBN_SELCHANGE) Raise(&FormEvents::List1_Click);
+            return;
+        case kIdCommand1:
+            if (code == BN_CLICKED) Raise(&FormEvents::Command1_Click);
+            return;
+        case kIdCommand2:
+            if (code == BN_CLICKED) Raise(&FormEvents::Command2_Click);
+            return;
+        case kIdCommand3:
+            if (code == BN_CLICKED) Raise(&FormEvents::Command3_Click);
+            return;
+        case kIdLabel2:
+            if (code == STN_CLICKED) Raise(&FormEvents::Label2_Click);
+            return;
+        case kIdImage1:
+            if (code == STN_CLICKED) Raise(&FormEvents::Image1_Click);
+            return;
+        default:
+            return;
+    }
+}
+
+LRESULT Win32Form::OnColorStatic(HDC dc, HWND control) {
+    // A read-only edit box asks here too; the details box keeps the white of an
+    // editable one, as it still lets the user select and copy.
+    if (control == children_[kText1]) {
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    for (size_t i = 0; i < children_.size(); ++i) {
+        if (children_[i] != control || design_.controls[i].kind != ControlKind::Label) continue;
+        const uint32_t colour = design_.controls[i].textColor;
+        SetTextColor(dc, colour == kDefaultColor ? GetSysColor(COLOR_BTNTEXT) : static_cast<COLORREF>(colour));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+}
+
+bool Win32Form::OnSetCursor(HWND target, int hitTest) {
+    // Controls pass WM_SETCURSOR to their parent first, so this decides for all of them.
+    if (pointer_ == kPointerHourglass) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return true;
+    }
+    if (hitTest != HTCLIENT || hand_ == nullptr) return false;
+    for (size_t i = 0; i < children_.size(); ++i) {
+        if (children_[i] == target && design_.controls[i].handCursor) {
+            SetCursor(hand_);
+            return true;
+        }
+    }
+    return false;
+}
+
+void Win32Form::SetMousePointer(int32_t pointer) {
+    if (pointer != kPointerDefault && pointer != kPointerHourglass) {
+        RaiseInvalidPropertyValue();
+    }
+    pointer_ = pointer;
+    if (pointer_ == kPointerHourglass) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return;
+    }
+    RefreshCursor();
+}
+
+void Win32Form::RefreshCursor() const {
+    // Ask the window under the pointer for its cursor again, as a mouse move would.
+    POINT point{};
+    if (hwnd_ == nullptr || !GetCursorPos(&point)) return;
+    HWND under = WindowFromPoint(point);
+    if (under == nullptr || (under != hwnd_ && !IsChild(hwnd_, under))) return;
+    const LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(LOWORD(hit), WM_MOUSEMOVE));
+}
+
+// ---- focus and keyboard ------------------------------------------------------------
+
+void Win32Form::RestoreFocus() {
+    HWND target = savedFocus_;
+    const bool usable = target != nullptr && IsChild(hwnd_, target) && IsWindowEnabled(target) &&
+                        (GetWindowLongPtrW(target, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (!usable) target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (target != nullptr) SetFocus(target);
+}
+
+void Win32Form::MoveFocus(bool backwards) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && !IsChild(hwnd_, focus)) focus = nullptr;
+    HWND next = GetNextDlgTabItem(hwnd_, focus, backwards ? TRUE : FALSE);
+    if (next != nullptr) SetFocus(next);
+}
+
+bool Win32Form::TranslateKeyboard(MSG& message) {
+    if (hwnd_ == nullptr || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
+    // The window has neither a default nor a cancel button. A multi-line edit box in
+    // dialog mode would even close the window on Escape, so these keys go nowhere.
+    if (IsEnterOrEscape(message)) return true;
+    // Plain letters are typing (the list's search by first letter); only Alt+letter
+    // presses a button by its access key.
+    if (message.message == WM_CHAR) return false;
+    return IsDialogMessageW(hwnd_, &message) != FALSE;
+}
+
+// ---- the form's own properties -----------------------------------------------------
+
+std::wstring Win32Form::Caption() {
+    return hwnd_ ? WindowText(hwnd_) : std::wstring();
+}
+
+void Win32Form::SetCaption(const std::wstring& caption) {
+    if (hwnd_ != nullptr) SetWindowTextW(hwnd_, caption.c_str());
+}
+
+RECT Win32Form::FrameRect() const {
+    RECT frame{};
+    if (hwnd_ != nullptr) GetWindowRect(hwnd_, &frame);
+    return frame;
+}
+
+float Win32Form::Left() {
+    return scale_.ToTwips(FrameRect().left);
+}
+
+float Win32Form::Top() {
+    return scale_.ToTwips(FrameRect().top);
+}
+
+float Win32Form::Width() {
+    const RECT frame = FrameRect();
+    return scale_.ToTwips(frame.right - frame.left);
+}
+
+float Win32Form::Height() {
+    const RECT frame = FrameRect();
+    return scale_.ToTwips(frame.bottom - frame.top);
+}
+
+void Win32Form::Move(float left, float top, float width, float height) {
+    if (hwnd_ == nullptr) return;
+    if (IsIconic(hwnd_) || IsZoomed(hwnd_)) {
+        throw AppError(kErrCannotMoveForm, L"", L"A form can't be moved or sized while minimized or maximized");
+    }
+    const int x = scale_.ToPixels(left);
+    const int y = scale_.ToPixels(top);
+    const int cx = scale_.ToPixels(width);
+    const int cy = scale_.ToPixels(height);
+    const RECT frame = FrameRect();
+    // Moving to where the window already is would only send another size event.
+    if (frame.left == x && frame.top == y && frame.right - frame.left == cx && frame.bottom - frame.top == cy) return;
+    SetWindowPos(hwnd_, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int32_t Win32Form::WindowState() {
+    if (hwnd_ != nullptr && IsIconic(hwnd_)) return kStateMinimized;
+    if (hwnd_ != nullptr && IsZoomed(hwnd_)) return kStateMaximized;
+    return kStateNormal;
+}
+
+void Win32Form::Unload() {
+    if (hwnd_ == nullptr) return;
+    // The close box and the program may both ask; the handler runs once.
+    if (!unloaded_) {
+        unloaded_ = true;
+        Raise(&FormEvents::Form_Unload);
+    }
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+// ---- message loop ------------------------------------------------------------------
+
+int RunMessageLoop(Win32Form& form) {
+    MSG message{};
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);
+        if (got == -1) return 1;
+        if (form.TranslateKeyboard(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}

@@ -1,0 +1,114 @@
+// The top-level window: its class, its window procedure, its nine controls built
+// from the design table, and the message loop. It turns the platform's messages
+// into the window's events and offers the window itself as the seam's FormControl.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <memory>
+
+#include "platform/toolkit.h"
+#include "platform/win32_controls.h"
+#include "platform/win32_handles.h"
+#include "platform/win32_units.h"
+#include "window/frm_list_design.h"
+
+class Win32Form : public FormControl {
+public:
+    Win32Form(HINSTANCE instance, const FormDesign& design);
+    ~Win32Form() override;
+    Win32Form(const Win32Form&) = delete;
+    Win32Form& operator=(const Win32Form&) = delete;
+
+    // Creates the window, hidden, with every control in its design state. False when
+    // the platform refuses the window.
+    bool Create();
+    // The controls by their names; valid after Create.
+    FrmListControls& Controls() { return *controls_; }
+    // The handlers that the window's events run; null runs none.
+    void SetEvents(FormEvents* events) { events_ = events; }
+
+    // Runs the load handler.
+    void Load();
+    // Shows the window for the first time and gives the first control the focus. The
+    // window's size event always follows its first showing.
+    void Show(int showCommand);
+
+    // Keyboard handling of the window for one queued message: Tab, Shift+Tab and the
+    // access keys. Enter and Escape press nothing, since the window has no default or
+    // cancel button. True when the message was used up.
+    bool TranslateKeyboard(MSG& message);
+
+    // The application-wide pointer: kPointerHourglass over every part of the window,
+    // kPointerDefault back to each control's own.
+    void SetMousePointer(int32_t pointer);
+    int32_t MousePointer() const { return pointer_; }
+
+    HWND Handle() const { return hwnd_; }
+    HWND Child(FrmListControlIndex index) const { return children_[index]; }
+    const TwipsScale& Scale() const { return scale_; }
+
+    // FormControl.
+    std::wstring Caption() override;
+    void SetCaption(const std::wstring& caption) override;
+    float Left() override;
+    float Top() override;
+    float Width() override;
+    float Height() override;
+    void Move(float left, float top, float width, float height) override;
+    int32_t WindowState() override;
+    void Unload() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool RegisterWindowClass() const;
+    bool CreateControls();
+    HWND CreateControl(const ControlDesign& control, int id);
+    HFONT FontFor(const FontDesign& font);
+
+    // Runs one handler. Handlers absorb their own errors; whatever still escapes stops
+    // here, because nothing may unwind through the platform's window procedure.
+    void Raise(void (FormEvents::*handler)());
+    void OnCommand(int id, int code);
+    LRESULT OnColorStatic(HDC dc, HWND control);
+    bool OnSetCursor(HWND target, int hitTest);
+    void RestoreFocus();
+    void MoveFocus(bool backwards);
+    void RefreshCursor() const;
+    RECT FrameRect() const;
+
+    HINSTANCE instance_;
+    const FormDesign& design_;
+    TwipsScale scale_;
+    HWND hwnd_ = nullptr;
+    std::array<HWND, 9> children_{};
+
+    // One font per distinct design font, shared by the controls that use it.
+    struct SharedFont {
+        FontDesign design;
+        FontHandle font;
+    };
+    std::array<SharedFont, 9> fonts_{};
+    size_t fontCount_ = 0;
+    HCURSOR hand_ = nullptr;
+
+    std::unique_ptr<Win32ListBox> list1_;
+    std::unique_ptr<Win32TextBox> text1_;
+    std::array<std::unique_ptr<Win32Label>, 3> labels_;  // Label1(0), Label1(1), Label2
+    std::array<std::unique_ptr<Win32CommandButton>, 3> buttons_;
+    std::unique_ptr<Win32Image> image1_;
+    std::unique_ptr<FrmListControls> controls_;
+
+    FormEvents* events_ = nullptr;
+    bool unloaded_ = false;
+    int32_t pointer_ = kPointerDefault;
+    HWND savedFocus_ = nullptr;
+    unsigned sizeEvents_ = 0;
+};
+
+// Dispatches the thread's messages until the window is gone or the process is asked
+// to end. Returns the exit code.
+int RunMessageLoop(Win32Form& form);

@@ -1,0 +1,123 @@
+#include "platform/win32_toolkit.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/control_ids.h"
+#include "registry/app_error.h"
+
+namespace {
+
+constexpr int32_t kErrFileNotFound = 53;
+
+const wchar_t* NullIfEmpty(const std::wstring& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
+
+// Owns a kernel handle and closes it.
+class KernelHandle {
+public:
+    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+    ~KernelHandle() {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+ModuleVersion ReadModuleVersion(HMODULE module) {
+    ModuleVersion version;
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));  // RT_VERSION
+    if (found == nullptr) return version;
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = SizeofResource(module, found);
+    if (data == nullptr || size == 0) return version;
+    // VerQueryValueW may write into the block it reads, so it gets a copy, not the
+    // read-only resource itself.
+    std::vector<unsigned char> copy(static_cast<const unsigned char*>(data),
+                                    static_cast<const unsigned char*>(data) + size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    if (!VerQueryValueW(copy.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || info == nullptr ||
+        infoSize < sizeof(VS_FIXEDFILEINFO) || info->dwSignature != VS_FFI_SIGNATURE) {
+        return version;
+    }
+    version.major = HIWORD(info->dwFileVersionMS);
+    version.minor = LOWORD(info->dwFileVersionMS);
+    version.revision = HIWORD(info->dwFileVersionLS);
+    return version;
+}
+
+std::wstring CommandLineFor(const std::wstring& programPath, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + programPath + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    return commandLine;
+}
+
+Win32Toolkit::Win32Toolkit(Win32Form& form) : form_(form), version_(ReadModuleVersion(GetModuleHandleW(nullptr))) {}
+
+int32_t Win32Toolkit::MsgBox(const std::wstring& prompt, int32_t style, const std::wstring& title) {
+    const wchar_t* caption = title.empty() ? kApplicationTitle : title.c_str();
+    return MessageBoxW(form_.Handle(), prompt.c_str(), caption, static_cast<UINT>(style));
+}
+
+void Win32Toolkit::ShellExecuteA(const std::wstring& operation, const std::wstring& file,
+                                 const std::wstring& parameters, const std::wstring& directory,
+                                 int32_t showCommand) {
+    // The wide function takes the same arguments without a trip through the code page.
+    ::ShellExecuteW(form_.Handle(), NullIfEmpty(operation), file.c_str(), NullIfEmpty(parameters),
+                    NullIfEmpty(directory), showCommand);
+}
+
+void Win32Toolkit::StartProgram(const std::wstring& programPath, const std::wstring& arguments,
+                                int32_t windowStyle) {
+    // The application name is the full path, so the platform searches no folder (the
+    // current one least of all) for a program of that name.
+    std::wstring commandLine = CommandLineFor(programPath, arguments);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(windowStyle);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(programPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        throw AppError(kErrFileNotFound, kApplicationTitle, L"File not found");
+    }
+    // The program runs on its own; it is neither waited for nor watched.
+    KernelHandle thread(process.hThread);
+    KernelHandle started(process.hProcess);
+}
+
+std::wstring Win32Toolkit::SystemDirectory() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return std::wstring();
+    std::wstring folder(buffer, length);
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder;
+}
+
+void Win32Toolkit::SetMousePointer(int32_t pointer) {
+    form_.SetMousePointer(pointer);
+}
+
+float Win32Toolkit::ScreenWidth() {
+    return form_.Scale().ToTwips(GetSystemMetrics(SM_CXSCREEN));
+}
+
+float Win32Toolkit::ScreenHeight() {
+    return form_.Scale().ToTwips(GetSystemMetrics(SM_CYSCREEN));
+}
+
+void Win32Toolkit::EndProcess() {
+    // The loop ends when the current handler has returned to it.
+    PostQuitMessage(0);
+}
