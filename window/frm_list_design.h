@@ -29,8 +29,8 @@ struct ControlDesign {
 
 constexpr uint32_t kDefaultColor = 0xFFFFFFFFu;
 
-constexpr const wchar_t* kWebSiteHost = L"www.talvorin.example";
-constexpr const wchar_t* kWebSiteAddress = L"https://www.talvorin.example/";
+constexpr const wchar_t* kWebSiteHost = L"talvorin.example";
+constexpr const wchar_t* kWebSiteAddress = L"https://talvorin.example/";
 
 struct FormDesign {
     const wchar_t* caption;

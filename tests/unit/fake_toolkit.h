@@ -366,7 +366,7 @@ struct FakeWindow {
     FakeTextBox Text1{recorder};
     FakeLabel Label1_0{recorder, L"Label1(0)", L"Display details:"};
     FakeLabel Label1_1{recorder, L"Label1(1)", L"List of all registered display adapters"};
-    FakeLabel Label2{recorder, L"Label2", L"www.talvorin.example"};
+    FakeLabel Label2{recorder, L"Label2", L"talvorin.example"};
     FakeImage Image1{recorder};
     FakeButton Command1{recorder, L"Command1"};
     FakeButton Command2{recorder, L"Command2"};

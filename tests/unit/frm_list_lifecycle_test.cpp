@@ -290,7 +290,7 @@ TEST_F(LifecycleTest, LinkAndLogoOpenTheWebSiteAlike) {
     ASSERT_EQ(window.toolkit.shells.size(), 2u);
     for (const auto& shell : window.toolkit.shells) {
         EXPECT_EQ(shell.operation, L"Open");
-        EXPECT_EQ(shell.file, L"https://www.talvorin.example/");
+        EXPECT_EQ(shell.file, L"https://talvorin.example/");
         EXPECT_EQ(shell.parameters, L"");
         EXPECT_EQ(shell.directory, L"");
         EXPECT_EQ(shell.showCommand, kShowNormal);
