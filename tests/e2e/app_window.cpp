@@ -1,0 +1,191 @@
+#include "tests/e2e/app_window.h"
+
+#include <stdexcept>
+
+#include "platform/control_ids.h"
+
+namespace {
+
+// A window that has not answered in this time counts as hung; the test fails rather
+// than waits forever.
+constexpr UINT kAnswerMilliseconds = 5000;
+
+struct Search {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchMainWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<Search*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+    wchar_t className[256] = {};
+    GetClassNameW(window, className, 256);
+    if (std::wstring(className) != kFormClassName) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindMainWindow(DWORD processId) {
+    Search search{processId, nullptr};
+    EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void SendMouseButton(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+}  // namespace
+
+std::optional<AppWindow> AppWindow::WaitForMainWindow(DWORD processId,
+                                                      std::chrono::milliseconds timeout) {
+    HWND window = nullptr;
+    if (!WaitFor([&] { return (window = FindMainWindow(processId)) != nullptr; }, timeout)) {
+        return std::nullopt;
+    }
+    return AppWindow(window, GetWindowThreadProcessId(window, nullptr));
+}
+
+LRESULT AppWindow::Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(target, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                             kAnswerMilliseconds, &result)) {
+        throw std::runtime_error("the window did not answer message " + std::to_string(message));
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring AppWindow::ClassName() const {
+    wchar_t name[256] = {};
+    GetClassNameW(window_, name, 256);
+    return name;
+}
+
+std::wstring AppWindow::Caption() const {
+    const LRESULT length = Send(window_, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied = Send(window_, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(copied));
+    return text;
+}
+
+RECT AppWindow::Rect() const {
+    RECT rect{};
+    GetWindowRect(window_, &rect);
+    return rect;
+}
+
+LONG_PTR AppWindow::Style() const {
+    return GetWindowLongPtrW(window_, GWL_STYLE);
+}
+
+bool AppWindow::IsMinimized() const {
+    return IsIconic(window_) != FALSE;
+}
+
+HWND AppWindow::Control(int id) const {
+    HWND control = GetDlgItem(window_, id);
+    if (control == nullptr) throw std::runtime_error("no control with id " + std::to_string(id));
+    return control;
+}
+
+std::wstring AppWindow::ControlText(int id) const {
+    const HWND control = Control(id);
+    const LRESULT length = Send(control, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied = Send(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(copied));
+    return text;
+}
+
+bool AppWindow::ControlEnabled(int id) const {
+    return IsWindowEnabled(Control(id)) != FALSE;
+}
+
+bool AppWindow::ControlVisible(int id) const {
+    return IsWindowVisible(Control(id)) != FALSE;
+}
+
+RECT AppWindow::ControlRect(int id) const {
+    RECT rect{};
+    GetWindowRect(Control(id), &rect);
+    return rect;
+}
+
+std::vector<std::wstring> AppWindow::ListRows() const {
+    const HWND list = Control(kIdList1);
+    const LRESULT count = Send(list, LB_GETCOUNT, 0, 0);
+    std::vector<std::wstring> rows;
+    for (LRESULT row = 0; row < count; ++row) {
+        const LRESULT length = Send(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+        if (length == LB_ERR) throw std::runtime_error("cannot read list row " + std::to_string(row));
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        const LRESULT copied = Send(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied));
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+int AppWindow::ListSelection() const {
+    return static_cast<int>(Send(Control(kIdList1), LB_GETCURSEL, 0, 0));
+}
+
+void AppWindow::SelectRow(int row) const {
+    const HWND list = Control(kIdList1);
+    Send(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    Send(window_, WM_COMMAND, MAKEWPARAM(kIdList1, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+void AppWindow::ClickRow(int row) const {
+    const HWND list = Control(kIdList1);
+    const LRESULT top = Send(list, LB_GETTOPINDEX, 0, 0);
+    const LRESULT height = Send(list, LB_GETITEMHEIGHT, 0, 0);
+    POINT point{10, static_cast<LONG>((row - top) * height + height / 2)};
+    ClientToScreen(list, &point);
+    // A click goes to whatever window is on top at that point: another program's window
+    // there would take it, and the test would fail for the wrong reason.
+    if (WindowFromPoint(point) != list) {
+        SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (WindowFromPoint(point) != list) throw std::runtime_error("the list is covered");
+    }
+    SetCursorPos(point.x, point.y);
+    SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+    SendMouseButton(MOUSEEVENTF_LEFTUP);
+}
+
+void AppWindow::PressButton(int id) const {
+    const HWND button = Control(id);
+    // A person can press neither a hidden nor a disabled button; BM_CLICK would.
+    if (!IsWindowVisible(button) || !IsWindowEnabled(button)) {
+        throw std::logic_error("button " + std::to_string(id) + " cannot be pressed now");
+    }
+    SendNotifyMessageW(button, BM_CLICK, 0, 0);
+}
+
+void AppWindow::PressCloseBox() const {
+    PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void AppWindow::Minimize() const {
+    PostMessageW(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+}
+
+void AppWindow::Restore() const {
+    PostMessageW(window_, WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
+void AppWindow::Sync() const {
+    // Sent messages are handled in the order they were sent.
+    Send(window_, WM_NULL, 0, 0);
+}
+
+void AppWindow::SetFrame(const RECT& frame) const {
+    SetWindowPos(window_, nullptr, frame.left, frame.top, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -1,0 +1,64 @@
+// The program under test as a process, started under a watcher that sees every process it
+// starts in turn (it debugs the program and its children, passing every exception on), so
+// a test can tell whether, and with which command line, the restart command was started.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/unique_handle.h"
+#include "tests/e2e/wait_for.h"
+
+struct StartedProcess {
+    DWORD processId = 0;
+    std::wstring imagePath;
+    std::wstring commandLine;
+};
+
+class ProgramProcess {
+public:
+    // Starts the program; throws std::runtime_error when it cannot be started.
+    explicit ProgramProcess(const std::wstring& executable);
+    // Ends the program (and whatever it started) if it still runs.
+    ~ProgramProcess();
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    DWORD Id() const { return processId_; }
+    HANDLE Handle() const { return process_.get(); }
+
+    // True once the program's end has been reported to the watcher. By then every process
+    // it started has been reported too, so Children() is complete.
+    bool HasExited() const;
+    bool WaitForExit(std::chrono::milliseconds timeout = kDefaultTimeout) const;
+    DWORD ExitCode() const;
+
+    // The processes the program started so far, in the order they were created.
+    std::vector<StartedProcess> Children() const;
+
+private:
+    void Watch(const std::wstring& executable);
+    void Started(DWORD processId, HANDLE process);
+    void ProgramEnded();
+    void RecordChild(DWORD processId, HANDLE process);
+    void FillCommandLine(DWORD processId, HANDLE process);
+
+    DWORD processId_ = 0;
+    UniqueHandle process_;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool startDone_ = false;
+    bool exitSeen_ = false;
+    DWORD startError_ = 0;
+    bool stopRequested_ = false;
+    std::vector<StartedProcess> children_;
+
+    std::thread watcher_;
+};

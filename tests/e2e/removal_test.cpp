@@ -1,0 +1,333 @@
+// Removing an adapter entry through the running program: the confirmation, the deletion
+// of the entry's whole key tree from the real registry, the rebuilt list, and the restart
+// question when the window closes afterwards.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "platform/control_ids.h"
+#include "tests/e2e/display_class.h"
+#include "tests/e2e/program_session.h"
+
+namespace {
+
+const SeedEntry kAlpha{
+    L"0201",
+    {TextValue(L"DriverDesc", L"Stale Adapter Alpha"), TextValue(L"ProviderName", L"Old Vendor")},
+    {}};
+
+// An entry with keys below it, two levels deep.
+const SeedEntry kNested{
+    L"0202",
+    {TextValue(L"DriverDesc", L"Stale Adapter Nested"), TextValue(L"DriverVersion", L"2.0")},
+    {{L"A", {TextValue(L"Mode", L"1024x768")}},
+     {L"A\\A1", {NumberValue(L"Depth", 32)}},
+     {L"B", {}},
+     {L"B\\B1", {TextValue(L"Name", L"one")}},
+     {L"B\\B2", {Utf16BinaryValue(L"Blob", L"two")}}}};
+
+const SeedEntry kOmega{
+    L"0203",
+    {TextValue(L"DriverDesc", L"Stale Adapter Omega"), TextValue(L"DriverDate", L"5-5-2005")},
+    {}};
+
+// A key below this entry has a name with no form in the ANSI code page. The program names
+// keys through the single-byte registry functions, so it cannot delete that key, and so
+// not the entry's own key either; the key beside it goes.
+const wchar_t kUnnamable[] = L"Cache \u03A9";
+const SeedEntry kStubborn{
+    L"0204",
+    {TextValue(L"DriverDesc", L"Stale Adapter Stubborn")},
+    {{L"Plain", {}}, {kUnnamable, {TextValue(L"Size", L"64")}}}};
+
+const wchar_t kOmegaDetails[] =
+    L"Adapter Name:\tStale Adapter Omega\r\n"
+    L"Manufacturer:\t\r\n"
+    L"BIOS Version:\t\r\n"
+    L"Driver Version:\t\r\n"
+    L"Driver Date:\t5-5-2005\r\n";
+
+const wchar_t kRestartQuestion[] =
+    L"The registry has been changed! Please restart Windows to take effect. If you don't see "
+    L"after reboot no driver details in this list, please reinstall the current driver! "
+    L"Restart now?";
+
+std::wstring Confirmation(const std::wstring& adapter) {
+    return L"Are you sure to delete the display adapter entry \"" + adapter +
+           L"\" from registry?\r\n\r\nYou must restart Windows for the changes made to take "
+           L"effect. If you delete the used entry for the currently installed graphics card, "
+           L"it will be automatically created again when you restart!";
+}
+
+int RowOf(const std::vector<std::wstring>& rows, const std::wstring& name) {
+    const auto found = std::find(rows.begin(), rows.end(), name);
+    return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+}
+
+std::vector<std::wstring> Without(std::vector<std::wstring> rows, const std::wstring& name) {
+    rows.erase(std::remove(rows.begin(), rows.end(), name), rows.end());
+    return rows;
+}
+
+// A registry snapshot without the lines of one subkey's tree.
+std::vector<std::wstring> WithoutTree(const std::vector<std::wstring>& snapshot,
+                                      const std::wstring& subkey) {
+    std::vector<std::wstring> kept;
+    bool inTree = false;
+    for (const std::wstring& line : snapshot) {
+        if (line.rfind(L"key [", 0) == 0) {
+            inTree = line == L"key [" + subkey + L"]" || line.rfind(L"key [" + subkey + L"\\", 0) == 0;
+        }
+        if (!inTree) kept.push_back(line);
+    }
+    return kept;
+}
+
+std::wstring CountLine(size_t rows) {
+    if (rows == 1) return L"1 graphics adapter found";
+    return std::to_wstring(rows) + L" graphics adapters found";
+}
+
+std::vector<std::wstring> Arguments(const std::wstring& commandLine) {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    LPWSTR* parts = CommandLineToArgvW(commandLine.c_str(), &count);
+    if (parts == nullptr) return arguments;
+    arguments.assign(parts, parts + count);
+    LocalFree(parts);
+    return arguments;
+}
+
+std::wstring SystemShutdownPath() {
+    wchar_t directory[MAX_PATH] = {};
+    GetSystemDirectoryW(directory, MAX_PATH);
+    return std::wstring(directory) + L"\\shutdown.exe";
+}
+
+bool FitsTheAnsiCodePage(const std::wstring& text) {
+    if (GetACP() == CP_UTF8) return true;
+    BOOL usedDefault = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr,
+                        &usedDefault);
+    return !usedDefault;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+// Selects the entry's row and presses "&Remove Adapter"; returns the confirmation.
+std::optional<MessageBoxView> AskToRemove(const ProgramSession& session, const std::wstring& adapter) {
+    const AppWindow& window = session.Window();
+    const int row = RowOf(window.ListRows(), adapter);
+    if (row < 0) return std::nullopt;
+    window.SelectRow(row);
+    window.PressButton(kIdCommand2);
+    return session.WaitForMessageBox();
+}
+
+void ExpectSuccessReport(const std::optional<MessageBoxView>& report) {
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->title, L"Remove Entry");
+    EXPECT_EQ(report->text, L"Registry Key successful deleted!");
+    EXPECT_EQ(report->buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(report->hasIcon);
+}
+
+// Removes the entry, answering Yes and then OK to the success report.
+void Remove(const ProgramSession& session, const std::wstring& adapter) {
+    const auto confirmation = AskToRemove(session, adapter);
+    ASSERT_TRUE(confirmation.has_value());
+    ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
+    const auto report = session.WaitForMessageBox();
+    ExpectSuccessReport(report);
+    ASSERT_TRUE(report.has_value());
+    ASSERT_TRUE(message_box::Answer(*report, IDOK));
+    session.Window().Sync();
+}
+
+class RemovalTest : public ::testing::Test {
+protected:
+    ProgramSession session{{kAlpha, kNested, kOmega}};
+    const AppWindow& window = session.Window();
+};
+
+TEST_F(RemovalTest, ConfirmedRemovalDeletesTheWholeTreeAndRebuildsTheList) {
+    const std::vector<std::wstring> snapshot = display_class::Snapshot();
+    const std::vector<std::wstring> rows = window.ListRows();
+    const int row = RowOf(rows, L"Stale Adapter Nested");
+    ASSERT_GE(row, 0);
+    ASSERT_EQ(RowOf(rows, L"Stale Adapter Omega"), row + 1);
+    ASSERT_TRUE(display_class::KeyExists(L"0202\\B\\B2"));
+
+    const auto confirmation = AskToRemove(session, L"Stale Adapter Nested");
+    ASSERT_TRUE(confirmation.has_value());
+    EXPECT_EQ(confirmation->title, L"Registry Changes");
+    EXPECT_EQ(confirmation->text, Confirmation(L"Stale Adapter Nested"));
+    EXPECT_EQ(confirmation->buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_FALSE(confirmation->hasIcon);
+    ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
+
+    const auto report = session.WaitForMessageBox();
+    ExpectSuccessReport(report);
+    ASSERT_TRUE(report.has_value());
+    ASSERT_TRUE(message_box::Answer(*report, IDOK));
+    window.Sync();
+
+    // The entry's tree is gone; the class key, its other values and subkeys are as before.
+    EXPECT_FALSE(display_class::KeyExists(L"0202"));
+    EXPECT_EQ(display_class::Snapshot(), WithoutTree(snapshot, L"0202"));
+
+    // The list is rebuilt with the selection on the same row, now the next entry.
+    const std::vector<std::wstring> expected = Without(rows, L"Stale Adapter Nested");
+    EXPECT_EQ(window.ListRows(), expected);
+    EXPECT_EQ(window.ListSelection(), row);
+    EXPECT_EQ(window.ControlText(kIdText1), kOmegaDetails);
+    EXPECT_TRUE(window.ControlEnabled(kIdCommand2));
+    EXPECT_EQ(window.ControlText(kIdLabel1_1), CountLine(expected.size()));
+    EXPECT_FALSE(session.MessageBoxNow().has_value());
+}
+
+TEST_F(RemovalTest, AnsweringNoChangesNothing) {
+    const std::vector<std::wstring> snapshot = display_class::Snapshot();
+    const std::vector<std::wstring> rows = window.ListRows();
+    const int row = RowOf(rows, L"Stale Adapter Alpha");
+
+    const auto confirmation = AskToRemove(session, L"Stale Adapter Alpha");
+    ASSERT_TRUE(confirmation.has_value());
+    EXPECT_EQ(confirmation->text, Confirmation(L"Stale Adapter Alpha"));
+    const std::wstring details = window.ControlText(kIdText1);
+    ASSERT_TRUE(message_box::Answer(*confirmation, IDNO));
+    window.Sync();
+
+    EXPECT_FALSE(session.MessageBoxNow().has_value());
+    EXPECT_EQ(display_class::Snapshot(), snapshot);
+    EXPECT_EQ(window.ListRows(), rows);
+    EXPECT_EQ(window.ListSelection(), row);
+    EXPECT_EQ(window.ControlText(kIdText1), details);
+
+    // Nothing was changed, so closing asks nothing.
+    window.PressButton(kIdCommand1);
+    const ProgramSession::Ending ending = session.WaitForEnd();
+    EXPECT_TRUE(ending.exited);
+    EXPECT_FALSE(ending.box.has_value()) << testing::PrintToString(ending.box->text);
+}
+
+TEST_F(RemovalTest, RemovingTheLastRowLeavesNothingSelected) {
+    const std::vector<std::wstring> rows = window.ListRows();
+    ASSERT_EQ(RowOf(rows, L"Stale Adapter Omega"), static_cast<int>(rows.size()) - 1);
+
+    Remove(session, L"Stale Adapter Omega");
+    ASSERT_FALSE(HasFatalFailure());
+
+    EXPECT_FALSE(display_class::KeyExists(L"0203"));
+    EXPECT_TRUE(display_class::KeyExists(L"0202\\B\\B2"));
+    EXPECT_EQ(window.ListRows(), Without(rows, L"Stale Adapter Omega"));
+    EXPECT_EQ(window.ListSelection(), -1);
+    EXPECT_FALSE(window.ControlEnabled(kIdCommand2));
+    // Nothing is selected, so nothing rewrites the details box.
+    EXPECT_EQ(window.ControlText(kIdText1), kOmegaDetails);
+}
+
+TEST(PartialRemovalTest, KeyLeftBehindIsReportedAndTheRestIsDeleted) {
+    if (FitsTheAnsiCodePage(kUnnamable)) GTEST_SKIP() << "the ANSI code page can name every key";
+    ProgramSession session{{kAlpha, kStubborn}};
+    const AppWindow& window = session.Window();
+    const int row = RowOf(window.ListRows(), L"Stale Adapter Stubborn");
+
+    const auto confirmation = AskToRemove(session, L"Stale Adapter Stubborn");
+    ASSERT_TRUE(confirmation.has_value());
+    ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
+
+    const auto report = session.WaitForMessageBox();
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->title, L"Access denied");
+    EXPECT_EQ(report->text, L"Unabled to delete this registry key (completely). You need to run "
+                            L"this program as administrator");
+    EXPECT_EQ(report->buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(report->hasIcon);
+    ASSERT_TRUE(message_box::Answer(*report, IDOK));
+    window.Sync();
+    EXPECT_FALSE(session.MessageBoxNow().has_value()) << "reported more than once";
+
+    // Every key was tried: what could go is gone, nothing is restored.
+    EXPECT_FALSE(display_class::KeyExists(L"0204\\Plain"));
+    EXPECT_TRUE(display_class::KeyExists(std::wstring(L"0204\\") + kUnnamable));
+    EXPECT_TRUE(display_class::KeyExists(L"0204"));
+    EXPECT_TRUE(display_class::KeyExists(L"0201"));
+
+    // The entry survived and is listed again, on the same row.
+    EXPECT_EQ(RowOf(window.ListRows(), L"Stale Adapter Stubborn"), row);
+    EXPECT_EQ(window.ListSelection(), row);
+
+    // A failed removal still counts as a change of the registry.
+    window.PressCloseBox();
+    const ProgramSession::Ending asked = session.WaitForEnd();
+    ASSERT_TRUE(asked.box.has_value()) << "closed without asking";
+    EXPECT_EQ(asked.box->title, L"Reboot recommended");
+    ASSERT_TRUE(message_box::Answer(*asked.box, IDNO));
+    EXPECT_TRUE(session.WaitForEnd().exited);
+    EXPECT_TRUE(session.Process().Children().empty());
+}
+
+// After a removal, closing asks whether to restart, once, however the window is closed.
+struct RestartCase {
+    const char* name;
+    void (*close)(const AppWindow&);
+    int answer;
+    bool restarts;
+};
+
+void PrintTo(const RestartCase& restart, std::ostream* out) { *out << restart.name; }
+
+class RestartTest : public ::testing::TestWithParam<RestartCase> {};
+
+TEST_P(RestartTest, ClosingAfterARemovalAsksOnceAndRestartsOnlyOnYes) {
+    const RestartCase& restart = GetParam();
+    ProgramSession session{{kAlpha, kNested, kOmega}};
+    Remove(session, L"Stale Adapter Alpha");
+    ASSERT_FALSE(HasFatalFailure());
+
+    restart.close(session.Window());
+
+    const ProgramSession::Ending asked = session.WaitForEnd();
+    ASSERT_FALSE(asked.exited) << "closed without asking";
+    ASSERT_TRUE(asked.box.has_value());
+    EXPECT_EQ(asked.box->title, L"Reboot recommended");
+    EXPECT_EQ(asked.box->text, kRestartQuestion);
+    EXPECT_EQ(asked.box->buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_FALSE(asked.box->hasIcon);
+    ASSERT_TRUE(message_box::Answer(*asked.box, restart.answer));
+
+    const ProgramSession::Ending ending = session.WaitForEnd();
+    EXPECT_TRUE(ending.exited);
+    EXPECT_FALSE(ending.box.has_value()) << "asked again: " << testing::PrintToString(ending.box->text);
+
+    const std::vector<StartedProcess> started = session.Process().Children();
+    if (!restart.restarts) {
+        EXPECT_TRUE(started.empty()) << testing::PrintToString(started.front().commandLine);
+        return;
+    }
+    ASSERT_EQ(started.size(), 1u);
+    const std::vector<std::wstring> arguments = Arguments(started[0].commandLine);
+    ASSERT_EQ(arguments.size(), 4u) << testing::PrintToString(started[0].commandLine);
+    EXPECT_TRUE(SamePath(arguments[0], SystemShutdownPath())) << testing::PrintToString(arguments[0]);
+    EXPECT_EQ(std::vector<std::wstring>(arguments.begin() + 1, arguments.end()),
+              (std::vector<std::wstring>{L"-r", L"-t", L"00"}));
+    EXPECT_TRUE(SamePath(started[0].imagePath, SystemShutdownPath()))
+        << testing::PrintToString(started[0].imagePath);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, RestartTest,
+    ::testing::Values(
+        RestartCase{"NoByTheCloseBox", [](const AppWindow& w) { w.PressCloseBox(); }, IDNO, false},
+        RestartCase{"YesByTheCloseButton", [](const AppWindow& w) { w.PressButton(kIdCommand1); }, IDYES, true}),
+    [](const ::testing::TestParamInfo<RestartCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

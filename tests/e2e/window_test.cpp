@@ -1,0 +1,118 @@
+// The running program's window as a whole: where it opens, that it keeps its size, and
+// that closing it without any removal asks nothing and starts nothing.
+
+#include <gtest/gtest.h>
+
+#include "platform/control_ids.h"
+#include "tests/e2e/program_session.h"
+
+namespace {
+
+LONG Width(const RECT& rect) { return rect.right - rect.left; }
+LONG Height(const RECT& rect) { return rect.bottom - rect.top; }
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return EqualRect(&a, &b) != FALSE;
+}
+
+std::string Describe(const RECT& rect) {
+    return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + " " +
+           std::to_string(Width(rect)) + "x" + std::to_string(Height(rect)) + ")";
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    ProgramSession session;
+    const AppWindow& window = session.Window();
+};
+
+TEST_F(WindowTest, OpensCentredOnTheScreen) {
+    const RECT frame = window.Rect();
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+
+    // Centred in twips and rounded to pixels: at most one pixel off either way.
+    EXPECT_NEAR(frame.left, (screenWidth - Width(frame)) / 2.0, 1.0) << Describe(frame);
+    EXPECT_NEAR(frame.top, (screenHeight - Height(frame)) / 2.0, 1.0) << Describe(frame);
+}
+
+TEST_F(WindowTest, FrameIsSizableWithoutAMaximiseButton) {
+    const LONG_PTR style = window.Style();
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+}
+
+// A new frame asked for by moving edges; the window must come back to its size, with its
+// top-left corner where the new frame put it.
+struct ResizeCase {
+    const char* name;
+    LONG left, top, right, bottom;  // edge moves in pixels
+};
+
+const ResizeCase kResizes[] = {
+    {"right edge outwards", 0, 0, 20, 0},
+    {"bottom edge inwards", 0, 0, 0, -30},
+    {"both far edges outwards", 0, 0, 40, 25},
+    {"left edge outwards", -20, 0, 0, 0},
+    {"top edge inwards", 0, 15, 0, 0},
+    {"whole frame smaller", 10, 10, -10, -10},
+};
+
+TEST_F(WindowTest, KeepsItsSizeWhenItsFrameIsResized) {
+    for (const ResizeCase& resize : kResizes) {
+        SCOPED_TRACE(resize.name);
+        const RECT before = window.Rect();
+        const RECT asked{before.left + resize.left, before.top + resize.top,
+                         before.right + resize.right, before.bottom + resize.bottom};
+        const RECT expected{asked.left, asked.top, asked.left + Width(before),
+                            asked.top + Height(before)};
+
+        window.SetFrame(asked);
+
+        EXPECT_TRUE(WaitFor([&] { return SameRect(window.Rect(), expected); }, kShortTimeout))
+            << "expected " << Describe(expected) << ", got " << Describe(window.Rect());
+    }
+}
+
+TEST_F(WindowTest, KeepsItsSizeWhenMinimisedAndRestored) {
+    const RECT before = window.Rect();
+
+    window.Minimize();
+    ASSERT_TRUE(WaitFor([&] { return window.IsMinimized(); }));
+    window.Restore();
+    ASSERT_TRUE(WaitFor([&] { return !window.IsMinimized(); }));
+
+    EXPECT_TRUE(WaitFor([&] { return SameRect(window.Rect(), before); }))
+        << "expected " << Describe(before) << ", got " << Describe(window.Rect());
+}
+
+// Closing without a removal: no question, nothing started, the process ends.
+struct CloseCase {
+    const char* name;
+    void (*close)(const AppWindow&);
+};
+
+void PrintTo(const CloseCase& closing, std::ostream* out) { *out << closing.name; }
+
+class ClosingTest : public ::testing::TestWithParam<CloseCase> {};
+
+TEST_P(ClosingTest, WithoutARemovalAsksNothingAndEnds) {
+    ProgramSession session;
+
+    GetParam().close(session.Window());
+
+    const ProgramSession::Ending ending = session.WaitForEnd();
+    EXPECT_TRUE(ending.exited);
+    EXPECT_FALSE(ending.box.has_value()) << "asked: " << testing::PrintToString(ending.box->text);
+    EXPECT_TRUE(session.Process().Children().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, ClosingTest,
+    ::testing::Values(CloseCase{"CloseButton", [](const AppWindow& w) { w.PressButton(kIdCommand1); }},
+                      CloseCase{"CloseBox", [](const AppWindow& w) { w.PressCloseBox(); }}),
+    [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
