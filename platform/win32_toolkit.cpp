@@ -40,16 +40,20 @@ ModuleVersion ReadModuleVersion(HMODULE module) {
     const void* data = loaded ? LockResource(loaded) : nullptr;
     const DWORD size = SizeofResource(module, found);
     if (data == nullptr || size == 0) return version;
-    // VerQueryValueW may write into the block it reads, so it gets a copy, not the
-    // read-only resource itself.
-    std::vector<unsigned char> copy(static_cast<const unsigned char*>(data),
-                                    static_cast<const unsigned char*>(data) + size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT infoSize = 0;
-    if (!VerQueryValueW(copy.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || info == nullptr ||
-        infoSize < sizeof(VS_FIXEDFILEINFO) || info->dwSignature != VS_FFI_SIGNATURE) {
-        return version;
+    // The fixed part of the version block is found by its signature, read straight
+    // from the resource: that keeps version.dll, a DLL the loader would look for
+    // beside the program first, out of the program's imports.
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const VS_FIXEDFILEINFO* info = nullptr;
+    for (DWORD offset = 0; offset + sizeof(VS_FIXEDFILEINFO) <= size; offset += 4) {
+        DWORD signature = 0;
+        std::memcpy(&signature, bytes + offset, sizeof signature);
+        if (signature == VS_FFI_SIGNATURE) {
+            info = reinterpret_cast<const VS_FIXEDFILEINFO*>(bytes + offset);
+            break;
+        }
     }
+    if (info == nullptr) return version;
     version.major = HIWORD(info->dwFileVersionMS);
     version.minor = LOWORD(info->dwFileVersionMS);
     version.revision = HIWORD(info->dwFileVersionLS);
