@@ -193,7 +193,7 @@ TEST_F(InventoryTest, WindowAndControlsCarryTheirCaptions) {
     EXPECT_EQ(window.ControlText(kIdCommand1), L"&Close");
     EXPECT_EQ(window.ControlText(kIdCommand2), L"&Remove Adapter");
     EXPECT_EQ(window.ControlText(kIdCommand3), L"Remove &All");
-    EXPECT_EQ(window.ControlText(kIdLabel2), L"www.talvorin.example");
+    EXPECT_EQ(window.ControlText(kIdLabel2), kWebSiteHost);
     EXPECT_TRUE(window.ControlVisible(kIdCommand1));
     EXPECT_TRUE(window.ControlVisible(kIdCommand2));
     EXPECT_TRUE(window.ControlVisible(kIdImage1));

@@ -189,6 +189,7 @@ TEST_F(RemovalTest, ConfirmedRemovalDeletesTheWholeTreeAndRebuildsTheList) {
     EXPECT_EQ(window.ListSelection(), row);
     EXPECT_EQ(window.ControlText(kIdText1), kOmegaDetails);
     EXPECT_TRUE(window.ControlEnabled(kIdCommand2));
+    EXPECT_FALSE(window.ControlVisible(kIdCommand3));
     EXPECT_EQ(window.ControlText(kIdLabel1_1), CountLine(expected.size()));
     EXPECT_FALSE(session.MessageBoxNow().has_value());
 }

@@ -44,6 +44,33 @@ TEST_F(WindowTest, FrameIsSizableWithoutAMaximiseButton) {
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
 }
 
+RECT InClient(const AppWindow& window, RECT rect) {
+    MapWindowPoints(HWND_DESKTOP, window.Handle(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+TEST_F(WindowTest, ControlsLieInsideTheClientAreaWithoutOverlapping) {
+    const int shown[] = {kIdList1, kIdText1, kIdLabel1_0, kIdLabel1_1, kIdCommand1,
+                         kIdCommand2, kIdLabel2, kIdImage1};
+    RECT client{};
+    GetClientRect(window.Handle(), &client);
+
+    for (int id : shown) {
+        const RECT rect = InClient(window, window.ControlRect(id));
+        RECT inside{};
+        IntersectRect(&inside, &rect, &client);
+        EXPECT_TRUE(SameRect(inside, rect))
+            << "control " << id << " at " << Describe(rect) << " leaves the client area " << Describe(client);
+        for (int other : shown) {
+            if (other <= id) continue;
+            const RECT otherRect = InClient(window, window.ControlRect(other));
+            RECT common{};
+            EXPECT_FALSE(IntersectRect(&common, &rect, &otherRect))
+                << "controls " << id << " and " << other << " overlap at " << Describe(common);
+        }
+    }
+}
+
 // A new frame asked for by moving edges; the window must come back to its size, with its
 // top-left corner where the new frame put it.
 struct ResizeCase {
