@@ -126,6 +126,11 @@ void Win32Label::AutoSize() {
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
+void Win32Label::SetFont(HFONT font) {
+    font_ = font;
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
 // ---- push button -------------------------------------------------------------------
 
 bool Win32CommandButton::Enabled() {
@@ -152,8 +157,8 @@ int32_t Win32CommandButton::Width() {
 
 // ---- picture -----------------------------------------------------------------------
 
-Win32Image::Win32Image(HWND hwnd, BitmapHandle picture, const TwipsScale& scale)
-    : hwnd_(hwnd), picture_(std::move(picture)), scale_(scale) {}
+Win32Image::Win32Image(HWND hwnd, BitmapHandle picture, int32_t width, const TwipsScale& scale)
+    : hwnd_(hwnd), picture_(std::move(picture)), width_(width), scale_(scale) {}
 
 int32_t Win32Image::Width() {
     return WindowWidthTwips(hwnd_, scale_);
@@ -163,6 +168,7 @@ void Win32Image::SetWidth(int32_t width) {
     if (width < 0) RaiseInvalidPropertyValue();
     RECT rect{};
     GetWindowRect(hwnd_, &rect);
+    width_ = width;
     SetWindowPos(hwnd_, nullptr, 0, 0, scale_.ToPixels(width), rect.bottom - rect.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(hwnd_, nullptr, TRUE);

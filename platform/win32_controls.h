@@ -61,6 +61,9 @@ public:
     int32_t Width() override;
     // Sizes the label to its current caption.
     void AutoSize();
+    // The font the label is drawn and measured in (the window owns it). The label
+    // keeps its size until the next AutoSize.
+    void SetFont(HFONT font);
 
 private:
     HWND hwnd_;
@@ -88,9 +91,13 @@ private:
 // stretches the picture.
 class Win32Image : public ImageControl {
 public:
-    Win32Image(HWND hwnd, BitmapHandle picture, const TwipsScale& scale);
+    // width: the control's width in twips as it was created.
+    Win32Image(HWND hwnd, BitmapHandle picture, int32_t width, const TwipsScale& scale);
     int32_t Width() override;
     void SetWidth(int32_t width) override;
+    // The width in twips that the control was last given, to place it again at
+    // another DPI without the rounding of the old one's pixels.
+    int32_t LayoutWidth() const { return width_; }
     // Paints the control for WM_DRAWITEM.
     void Paint(const DRAWITEMSTRUCT& item) const;
     SIZE PictureSize() const;
@@ -98,5 +105,6 @@ public:
 private:
     HWND hwnd_;
     BitmapHandle picture_;
+    int32_t width_;
     const TwipsScale& scale_;
 };

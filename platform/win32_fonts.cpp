@@ -14,13 +14,10 @@ int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM fo
 constexpr const wchar_t* kStandInFaces[] = {L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma",
                                             L"Arial",         L"Liberation Sans",      L"DejaVu Sans"};
 
-FontHandle CreateMessageFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        return FontHandle(nullptr);
-    }
-    return FontHandle(CreateFontIndirectW(&metrics.lfMessageFont));
+FontHandle CreateMessageFont(int dpi) {
+    LOGFONTW font{};
+    if (!MessageFontForDpi(font, dpi)) return FontHandle(nullptr);
+    return FontHandle(CreateFontIndirectW(&font));
 }
 
 }  // namespace
@@ -45,7 +42,7 @@ std::wstring SansSerifFaceFor(const std::wstring& designFace) {
 }
 
 FontHandle CreateDesignFont(const FontDesign& design, const TwipsScale& scale) {
-    if (design.face == nullptr) return CreateMessageFont();
+    if (design.face == nullptr) return CreateMessageFont(scale.Dpi());
     LOGFONTW font{};
     font.lfHeight = scale.FontHeight(design.points);
     font.lfWeight = design.weight;

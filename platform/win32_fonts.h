@@ -18,6 +18,6 @@ bool FontFaceInstalled(const std::wstring& face);
 std::wstring SansSerifFaceFor(const std::wstring& designFace);
 
 // A font as the design describes it (ANSI character set, neither italic nor struck
-// through). A design without a face means the platform's message font, which is
-// what dialogs and message boxes use.
+// through), sized for the scale's DPI. A design without a face means the platform's
+// message font at that DPI, which is what dialogs and message boxes use.
 FontHandle CreateDesignFont(const FontDesign& design, const TwipsScale& scale);

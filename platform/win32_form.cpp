@@ -1,6 +1,7 @@
 #include "platform/win32_form.h"
 
 #include <cwchar>
+#include <tuple>
 #include <utility>
 
 #include "assets/resource_ids.h"
@@ -50,6 +51,9 @@ ControlClass ClassFor(const ControlDesign& control) {
     return {L"STATIC", 0, 0};
 }
 
+// The design places of the labels, in the order of Win32Form::labels_.
+constexpr FrmListControlIndex kLabelIndexes[] = {kLabel1_0, kLabel1_1, kLabel2};
+
 bool IsEnterOrEscape(const MSG& message) {
     switch (message.message) {
         case WM_KEYDOWN:
@@ -95,15 +99,40 @@ bool Win32Form::RegisterWindowClass() const {
 bool Win32Form::Create() {
     if (hwnd_ != nullptr) return true;
     if (!RegisterWindowClass()) return false;
-    RECT frame{0, 0, scale_.ToPixels(design_.clientWidth), scale_.ToPixels(design_.clientHeight)};
-    AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
+    const SIZE outer = OuterSizeFor(scale_.Dpi());
     // WM_NCCREATE stores the handle in hwnd_.
-    CreateWindowExW(0, kFormClassName, design_.caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+    CreateWindowExW(0, kFormClassName, design_.caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy,
+                    nullptr, nullptr, instance_, this);
     if (hwnd_ == nullptr) return false;
+    // The window may have landed on a screen with a DPI other than the system's.
+    const int dpi = WindowDpi(hwnd_);
+    if (dpi != scale_.Dpi()) {
+        scale_ = TwipsScale(dpi);
+        const SIZE sized = OuterSizeFor(dpi);
+        SetWindowPos(hwnd_, nullptr, 0, 0, sized.cx, sized.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FitClientArea();
     if (CreateControls()) return true;
     DestroyWindow(hwnd_);
     return false;
+}
+
+SIZE Win32Form::OuterSizeFor(int dpi) const {
+    const TwipsScale scale(dpi);
+    RECT frame{0, 0, scale.ToPixels(design_.clientWidth), scale.ToPixels(design_.clientHeight)};
+    FrameForClient(frame, kFormStyle, 0, scale.Dpi());
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void Win32Form::FitClientArea() {
+    RECT client{};
+    if (hwnd_ == nullptr || IsIconic(hwnd_) || !GetClientRect(hwnd_, &client)) return;
+    const int dx = scale_.ToPixels(design_.clientWidth) - client.right;
+    const int dy = scale_.ToPixels(design_.clientHeight) - client.bottom;
+    if (dx == 0 && dy == 0) return;
+    const RECT frame = FrameRect();
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left + dx, frame.bottom - frame.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HFONT Win32Form::FontFor(const FontDesign& font) {
@@ -155,9 +184,8 @@ bool Win32Form::CreateControls() {
         if (events_ != nullptr) events_->List1_Click();
     });
     text1_ = std::make_unique<Win32TextBox>(children_[kText1]);
-    const FrmListControlIndex labels[] = {kLabel1_0, kLabel1_1, kLabel2};
     for (size_t i = 0; i < labels_.size(); ++i) {
-        const FrmListControlIndex index = labels[i];
+        const FrmListControlIndex index = kLabelIndexes[i];
         labels_[i] = std::make_unique<Win32Label>(children_[index], FontFor(design_.controls[index].font), scale_);
         labels_[i]->AutoSize();
     }
@@ -165,9 +193,11 @@ bool Win32Form::CreateControls() {
     for (size_t i = 0; i < buttons_.size(); ++i) {
         buttons_[i] = std::make_unique<Win32CommandButton>(children_[buttons[i]], scale_);
     }
+    // The logo keeps its own pixels at every DPI: it is drawn, never stretched.
     BitmapHandle logo(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(TDM_BITMAP_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    image1_ = std::make_unique<Win32Image>(children_[kImage1], std::move(logo), scale_);
+    image1_ = std::make_unique<Win32Image>(children_[kImage1], std::move(logo), design_.controls[kImage1].width,
+                                           scale_);
 
     controls_.reset(new FrmListControls{*this, *list1_, *text1_, *labels_[0], *labels_[1], *labels_[2], *image1_,
                                         *buttons_[0], *buttons_[1], *buttons_[2]});
@@ -232,8 +262,24 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
             break;
         case WM_SIZE:
+            // A DPI change raises its one size event when the window is complete.
+            if (changingDpi_) return 0;
+            if (wParam != SIZE_MINIMIZED && pendingDpiSize_) {
+                // Restored after a DPI change that came while it was minimised.
+                const RECT frame = FrameRect();
+                ResizeForDpi(frame.left, frame.top);
+                return 0;
+            }
             ++sizeEvents_;
             Raise(&FormEvents::Form_Resize);
+            return 0;
+        case WM_GETDPISCALEDSIZE:
+            // Asked before WM_DPICHANGED: the size whose client area keeps the design's
+            // twips, rather than the old pixels scaled.
+            *reinterpret_cast<SIZE*>(lParam) = OuterSizeFor(HIWORD(wParam));
+            return TRUE;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_ACTIVATE:
             // Remember which control had the focus, to give it back on reactivation.
@@ -356,6 +402,89 @@ void Win32Form::RefreshCursor() const {
     SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(LOWORD(hit), WM_MOUSEMOVE));
 }
 
+// ---- DPI changes -------------------------------------------------------------------
+
+void Win32Form::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (hwnd_ == nullptr || dpi <= 0) return;
+    // The outer size in twips as the window logic has measured and recorded it; a
+    // size still waiting from an earlier change while minimised is that size.
+    if (!pendingDpiSize_) {
+        const SIZE before = RestoredOuterSize();
+        pendingDpiSize_ = TwipsSize{scale_.ToTwips(before.cx) + widthOffset_, scale_.ToTwips(before.cy) + heightOffset_};
+    }
+    scale_ = TwipsScale(dpi);
+    if (controls_) {
+        ReplaceFonts();
+        PlaceControls();
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    // A minimised window keeps its icon; it takes its new size when it is restored.
+    if (IsIconic(hwnd_)) return;
+    ResizeForDpi(suggested.left, suggested.top);
+}
+
+void Win32Form::ReplaceFonts() {
+    // The controls draw with the old fonts until they have the new ones, so the old
+    // ones are deleted only when this function ends.
+    std::array<FontHandle, std::tuple_size<decltype(fonts_)>::value> old;
+    for (size_t i = 0; i < fontCount_; ++i) {
+        old[i] = std::move(fonts_[i].font);
+        fonts_[i].font = CreateDesignFont(fonts_[i].design, scale_);
+    }
+    for (size_t i = 0; i < design_.controls.size(); ++i) {
+        const ControlDesign& control = design_.controls[i];
+        if (control.kind == ControlKind::Image || control.kind == ControlKind::Label) continue;
+        SendMessageW(children_[i], WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
+    }
+    for (size_t i = 0; i < labels_.size(); ++i) {
+        labels_[i]->SetFont(FontFor(design_.controls[kLabelIndexes[i]].font));
+    }
+}
+
+void Win32Form::PlaceControls() {
+    // Every control goes back to its twips, converted at the new DPI; only the
+    // picture's width may have been changed from the design.
+    for (size_t i = 0; i < design_.controls.size(); ++i) {
+        const ControlDesign& control = design_.controls[i];
+        const int32_t width = i == kImage1 ? image1_->LayoutWidth() : control.width;
+        SetWindowPos(children_[i], nullptr, scale_.ToPixels(control.left), scale_.ToPixels(control.top),
+                     scale_.ToPixels(width), scale_.ToPixels(control.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (const auto& label : labels_) label->AutoSize();
+}
+
+void Win32Form::ResizeForDpi(int left, int top) {
+    if (!pendingDpiSize_) return;
+    const TwipsSize recorded = *pendingDpiSize_;
+    pendingDpiSize_.reset();
+    // The client area takes the design's twips at the new DPI: the size asked for with
+    // WM_GETDPISCALEDSIZE, where the platform asks.
+    const SIZE outer = OuterSizeFor(scale_.Dpi());
+    changingDpi_ = true;
+    SetWindowPos(hwnd_, nullptr, left, top, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    FitClientArea();
+    changingDpi_ = false;
+
+    // The outer size in twips stays what the window logic recorded.
+    const RECT frame = FrameRect();
+    widthOffset_ = recorded.width - scale_.ToTwips(frame.right - frame.left);
+    heightOffset_ = recorded.height - scale_.ToTwips(frame.bottom - frame.top);
+    // So the window logic finds nothing to correct; the event still tells it that
+    // the pixels changed.
+    ++sizeEvents_;
+    Raise(&FormEvents::Form_Resize);
+}
+
+SIZE Win32Form::RestoredOuterSize() const {
+    RECT frame = FrameRect();
+    if (IsIconic(hwnd_)) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        if (GetWindowPlacement(hwnd_, &placement)) frame = placement.rcNormalPosition;
+    }
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
 // ---- focus and keyboard ------------------------------------------------------------
 
 void Win32Form::RestoreFocus() {
@@ -410,12 +539,12 @@ float Win32Form::Top() {
 
 float Win32Form::Width() {
     const RECT frame = FrameRect();
-    return scale_.ToTwips(frame.right - frame.left);
+    return static_cast<float>(scale_.ToTwips(frame.right - frame.left) + widthOffset_);
 }
 
 float Win32Form::Height() {
     const RECT frame = FrameRect();
-    return scale_.ToTwips(frame.bottom - frame.top);
+    return static_cast<float>(scale_.ToTwips(frame.bottom - frame.top) + heightOffset_);
 }
 
 void Win32Form::Move(float left, float top, float width, float height) {
@@ -425,8 +554,8 @@ void Win32Form::Move(float left, float top, float width, float height) {
     }
     const int x = scale_.ToPixels(left);
     const int y = scale_.ToPixels(top);
-    const int cx = scale_.ToPixels(width);
-    const int cy = scale_.ToPixels(height);
+    const int cx = scale_.ToPixels(width - widthOffset_);
+    const int cy = scale_.ToPixels(height - heightOffset_);
     const RECT frame = FrameRect();
     // Moving to where the window already is would only send another size event.
     if (frame.left == x && frame.top == y && frame.right - frame.left == cx && frame.bottom - frame.top == cy) return;

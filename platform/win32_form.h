@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "platform/toolkit.h"
 #include "platform/win32_controls.h"
@@ -47,7 +48,11 @@ public:
 
     HWND Handle() const { return hwnd_; }
     HWND Child(FrmListControlIndex index) const { return children_[index]; }
+    // Twips and pixels at the DPI of the screen the window is on.
     const TwipsScale& Scale() const { return scale_; }
+    // The outer size in pixels of a window whose client area has its designed size at
+    // the given DPI, with the frame drawn at that DPI.
+    SIZE OuterSizeFor(int dpi) const;
 
     // FormControl.
     std::wstring Caption() override;
@@ -68,6 +73,18 @@ private:
     bool CreateControls();
     HWND CreateControl(const ControlDesign& control, int id);
     HFONT FontFor(const FontDesign& font);
+
+    // The window moved to a screen of another DPI, or its screen's DPI changed.
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    void ReplaceFonts();
+    void PlaceControls();
+    // Gives the window the size for its new DPI, with its top-left corner there.
+    void ResizeForDpi(int left, int top);
+    // Grows or shrinks the frame until the client area has its designed size, for
+    // platforms whose frame at a DPI differs from what they compute for it.
+    void FitClientArea();
+    // The outer size, as it is or as it will be when the window is restored.
+    SIZE RestoredOuterSize() const;
 
     // Runs one handler. Handlers absorb their own errors; whatever still escapes stops
     // here, because nothing may unwind through the platform's window procedure.
@@ -107,6 +124,22 @@ private:
     int32_t pointer_ = kPointerDefault;
     HWND savedFocus_ = nullptr;
     unsigned sizeEvents_ = 0;
+    bool changingDpi_ = false;
+
+    // Twips added to the measured outer size. The frame does not grow in proportion
+    // with the DPI (its borders barely grow at all), so after a DPI change the same
+    // client area needs a frame of other twips. The window logic holds on to the
+    // outer size in twips, so a DPI change keeps that number and adjusts this one
+    // instead. Zero until the first change.
+    double widthOffset_ = 0.0;
+    double heightOffset_ = 0.0;
+    // The outer size in twips to keep through a DPI change that is still to be
+    // applied to the window's pixels.
+    struct TwipsSize {
+        double width;
+        double height;
+    };
+    std::optional<TwipsSize> pendingDpiSize_;
 };
 
 // Dispatches the thread's messages until the window is gone or the process is asked

@@ -1,7 +1,10 @@
-// Twips, the window's unit (1/1440 inch), and the screen's pixels. The layout is
-// given in twips so that it has the same size on every screen: at 96 dots per inch
-// one pixel is 15 twips, at 120 it is 12.
+// Twips, the window's unit (1/1440 inch), the screen's pixels, and the dots per inch
+// that relate them. The layout is given in twips so that it has the same size on
+// every screen: at 96 dots per inch one pixel is 15 twips, at 144 it is 10. Each
+// screen of a machine may have its own DPI, so a window converts with its own.
 #pragma once
+
+#include <windows.h>
 
 #include <cstdint>
 
@@ -24,5 +27,19 @@ private:
     int dpi_;
 };
 
-// The dots per inch of the screen, as a system-DPI-aware program sees them.
+// The dots per inch of the system: those of the primary screen when the process
+// started.
 int SystemDpi();
+
+// The dots per inch of the screen a window is on. Windows before 10 (1607) know
+// only the system's; there, and for a null window, that is the answer.
+int WindowDpi(HWND hwnd);
+
+// The outer rectangle of a window whose client area is the given rectangle, with
+// the frame's parts (borders, caption bar) as they are drawn at the given dots per
+// inch. Before Windows 10 (1607) the frame has the system's size at every DPI.
+bool FrameForClient(RECT& rect, DWORD style, DWORD exStyle, int dpi);
+
+// The platform's message font (the one dialogs, message boxes and push buttons
+// use) at the given dots per inch.
+bool MessageFontForDpi(LOGFONTW& font, int dpi);
