@@ -1,6 +1,8 @@
 // The top-level window: its class, its window procedure, its nine controls built
 // from the design table, and the message loop. It turns the platform's messages
 // into the window's events and offers the window itself as the seam's FormControl.
+// It converts twips with the DPI of the screen it is on and lays itself out again
+// when that DPI changes.
 #pragma once
 
 #include <windows.h>
