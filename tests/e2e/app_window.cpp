@@ -33,6 +33,25 @@ HWND FindMainWindow(DWORD processId) {
     return search.found;
 }
 
+// An absolute move through the input queue, so that it keeps its place between the
+// button events. The system scales 0..65535 to the screen, rounding down.
+void MoveMouseTo(POINT point) {
+    const LONG width = GetSystemMetrics(SM_CXSCREEN);
+    const LONG height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dx = (point.x * 65536 + width - 1) / width;
+    input.mi.dy = (point.y * 65536 + height - 1) / height;
+    SendInput(1, &input, sizeof(input));
+}
+
+bool InMoveSize(DWORD threadId) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(threadId, &info) && (info.flags & GUI_INMOVESIZE) != 0;
+}
+
 void SendMouseButton(DWORD flags) {
     INPUT input{};
     input.type = INPUT_MOUSE;
@@ -154,7 +173,8 @@ void AppWindow::ClickRow(int row) const {
         SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (WindowFromPoint(point) != list) throw std::runtime_error("the list is covered");
     }
-    SetCursorPos(point.x, point.y);
+    Sync();
+    MoveMouseTo(point);
     SendMouseButton(MOUSEEVENTF_LEFTDOWN);
     SendMouseButton(MOUSEEVENTF_LEFTUP);
 }
@@ -183,6 +203,47 @@ void AppWindow::Restore() const {
 void AppWindow::Sync() const {
     // Sent messages are handled in the order they were sent.
     Send(window_, WM_NULL, 0, 0);
+}
+
+std::optional<int> AppWindow::DragEdge(int edge, int distance) const {
+    const RECT frame = Rect();
+    const bool horizontal = edge == WMSZ_LEFT || edge == WMSZ_RIGHT;
+    // Two pixels inside the outer frame: within the sizing border on any theme.
+    POINT from{(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
+    LRESULT expectedHit = 0;
+    switch (edge) {
+    case WMSZ_LEFT: from.x = frame.left + 2; expectedHit = HTLEFT; break;
+    case WMSZ_RIGHT: from.x = frame.right - 3; expectedHit = HTRIGHT; break;
+    case WMSZ_TOP: from.y = frame.top + 2; expectedHit = HTTOP; break;
+    case WMSZ_BOTTOM: from.y = frame.bottom - 3; expectedHit = HTBOTTOM; break;
+    default: return std::nullopt;
+    }
+    if (WindowFromPoint(from) != window_) return std::nullopt;
+    if (Send(window_, WM_NCHITTEST, 0, MAKELPARAM(from.x, from.y)) != expectedHit) return std::nullopt;
+
+    // A press that reaches the window while it still works through what came before is
+    // now and then taken as a plain click.
+    Sync();
+    MoveMouseTo(from);
+    SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+    // The moves only count once the window's thread runs its sizing loop; sent before,
+    // they would be merged away while the press is still on its way.
+    if (!WaitFor([&] { return InMoveSize(threadId_); }, kShortTimeout)) {
+        SendMouseButton(MOUSEEVENTF_LEFTUP);
+        throw std::runtime_error("pressing the frame edge started no sizing");
+    }
+    constexpr int kSteps = 4;
+    for (int step = 1; step <= kSteps; ++step) {
+        const int moved = distance * step / kSteps;
+        MoveMouseTo(horizontal ? POINT{from.x + moved, from.y} : POINT{from.x, from.y + moved});
+    }
+    SendMouseButton(MOUSEEVENTF_LEFTUP);
+    if (!WaitFor([&] { return !InMoveSize(threadId_); }, kShortTimeout)) {
+        throw std::runtime_error("releasing the button did not end the sizing");
+    }
+    POINT to{};
+    GetCursorPos(&to);
+    return horizontal ? to.x - from.x : to.y - from.y;
 }
 
 void AppWindow::SetFrame(const RECT& frame) const {

@@ -103,6 +103,42 @@ TEST_F(WindowTest, KeepsItsSizeWhenItsFrameIsResized) {
     }
 }
 
+// A real drag of a frame edge: the far edges give the old frame back, the near edges move
+// the window by the distance dragged.
+struct DragCase {
+    const char* name;
+    int edge;
+    int distance;
+    bool moves;  // a near edge: the window follows it
+};
+
+const DragCase kDrags[] = {
+    {"right edge outwards", WMSZ_RIGHT, 20, false},
+    {"bottom edge inwards", WMSZ_BOTTOM, -24, false},
+    {"left edge outwards", WMSZ_LEFT, -20, true},
+    {"top edge inwards", WMSZ_TOP, 16, true},
+};
+
+TEST_F(WindowTest, KeepsItsSizeWhenAnEdgeIsDragged) {
+    for (const DragCase& drag : kDrags) {
+        SCOPED_TRACE(drag.name);
+        const RECT before = window.Rect();
+
+        const std::optional<int> dragged = window.DragEdge(drag.edge, drag.distance);
+        if (!dragged) {
+            GTEST_SKIP() << "the window's frame belongs to a window manager here; "
+                            "frame changes are covered by the resize test";
+        }
+        EXPECT_NE(*dragged, 0);
+        RECT expected = before;
+        if (drag.moves && drag.edge == WMSZ_LEFT) OffsetRect(&expected, *dragged, 0);
+        if (drag.moves && drag.edge == WMSZ_TOP) OffsetRect(&expected, 0, *dragged);
+
+        EXPECT_TRUE(WaitFor([&] { return SameRect(window.Rect(), expected); }, kShortTimeout))
+            << "expected " << Describe(expected) << ", got " << Describe(window.Rect());
+    }
+}
+
 TEST_F(WindowTest, KeepsItsSizeWhenMinimisedAndRestored) {
     const RECT before = window.Rect();
 
