@@ -161,22 +161,16 @@ void AppWindow::SelectRow(int row) const {
     Send(window_, WM_COMMAND, MAKEWPARAM(kIdList1, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
-void AppWindow::ClickRow(int row) const {
+bool AppWindow::ClickRow(int row) const {
     const HWND list = Control(kIdList1);
     const LRESULT top = Send(list, LB_GETTOPINDEX, 0, 0);
     const LRESULT height = Send(list, LB_GETITEMHEIGHT, 0, 0);
     POINT point{10, static_cast<LONG>((row - top) * height + height / 2)};
     ClientToScreen(list, &point);
-    // A click goes to whatever window is on top at that point: another program's window
-    // there would take it, and the test would fail for the wrong reason.
-    if (WindowFromPoint(point) != list) {
-        SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        if (WindowFromPoint(point) != list) throw std::runtime_error("the list is covered");
-    }
-    Sync();
-    MoveMouseTo(point);
-    SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+    // The list box selects on the press; its parent hears of it on the release.
+    const bool pressed = PressWhereTheWindowIs(point, [&] { return ListSelection() == row; });
     SendMouseButton(MOUSEEVENTF_LEFTUP);
+    return pressed;
 }
 
 void AppWindow::PressButton(int id) const {
@@ -218,20 +212,12 @@ std::optional<int> AppWindow::DragEdge(int edge, int distance) const {
     case WMSZ_BOTTOM: from.y = frame.bottom - 3; expectedHit = HTBOTTOM; break;
     default: return std::nullopt;
     }
-    if (WindowFromPoint(from) != window_) return std::nullopt;
     if (Send(window_, WM_NCHITTEST, 0, MAKELPARAM(from.x, from.y)) != expectedHit) return std::nullopt;
-
-    // A press that reaches the window while it still works through what came before is
-    // now and then taken as a plain click.
-    Sync();
-    MoveMouseTo(from);
-    SendMouseButton(MOUSEEVENTF_LEFTDOWN);
-    // The moves only count once the window's thread runs its sizing loop; sent before,
-    // they would be merged away while the press is still on its way.
-    if (!WaitFor([&] { return InMoveSize(threadId_); }, kShortTimeout)) {
-        SendMouseButton(MOUSEEVENTF_LEFTUP);
+    if (!PressWhereTheWindowIs(from, [&] { return InMoveSize(threadId_); })) {
+        if (WindowFromPoint(from) != window_) return std::nullopt;
         throw std::runtime_error("pressing the frame edge started no sizing");
     }
+
     constexpr int kSteps = 4;
     for (int step = 1; step <= kSteps; ++step) {
         const int moved = distance * step / kSteps;
@@ -244,6 +230,29 @@ std::optional<int> AppWindow::DragEdge(int edge, int distance) const {
     POINT to{};
     GetCursorPos(&to);
     return horizontal ? to.x - from.x : to.y - from.y;
+}
+
+// The display is shared: another test's window may come up over this one, or the window
+// may still be settling after it was shown, and then a press goes astray. So the press is
+// made only where this window is on top, and made again (released first) when it had no
+// effect; a few tries tell a lost press from a window that does not react.
+bool AppWindow::PressWhereTheWindowIs(POINT point, const std::function<bool()>& pressed) const {
+    constexpr int kTries = 3;
+    constexpr std::chrono::milliseconds kReaction{1000};
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (attempt > 0) SendMouseButton(MOUSEEVENTF_LEFTUP);
+        const HWND top = WindowFromPoint(point);
+        if (top != window_ && GetAncestor(top, GA_ROOT) != window_) {
+            SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            continue;
+        }
+        Sync();
+        MoveMouseTo(point);
+        SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+        if (WaitFor(pressed, kReaction)) return true;
+    }
+    SendMouseButton(MOUSEEVENTF_LEFTUP);
+    return false;
 }
 
 void AppWindow::SetFrame(const RECT& frame) const {

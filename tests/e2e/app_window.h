@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,8 +44,9 @@ public:
     // Selects a row as a click does: the list box changes its selection and tells its
     // parent that the selection changed.
     void SelectRow(int row) const;
-    // A real left click in the middle of the row, through the system's input queue.
-    void ClickRow(int row) const;
+    // A real left click on the row, through the system's input queue. False when the
+    // press never selected the row.
+    bool ClickRow(int row) const;
     // Clicks a push button without waiting for what the click does: it may open a modal
     // message box that only the test can close.
     void PressButton(int id) const;
@@ -69,6 +71,9 @@ private:
     AppWindow(HWND window, DWORD threadId) : window_(window), threadId_(threadId) {}
 
     LRESULT Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const;
+    // Presses the left button at a point of this window until the press shows (the
+    // condition holds); the button stays down. False when no press showed.
+    bool PressWhereTheWindowIs(POINT point, const std::function<bool()>& pressed) const;
 
     HWND window_;
     DWORD threadId_;
