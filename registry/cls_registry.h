@@ -53,9 +53,15 @@ public:
     int32_t ClassKey() const { return classKey_; }
     void ClassKey(int32_t eKey) { classKey_ = eKey; }
     const std::wstring& SectionKey() const { return sectionKey_; }
-    void SectionKey(const std::wstring& sSectionKey) { sectionKey_ = sSectionKey; }
+    void SectionKey(const std::wstring& sSectionKey) {
+        sectionKey_ = sSectionKey;
+        ansiSection_.Forget();
+    }
     const std::wstring& ValueKey() const { return valueKey_; }
-    void ValueKey(const std::wstring& sValueKey) { valueKey_ = sValueKey; }
+    void ValueKey(const std::wstring& sValueKey) {
+        valueKey_ = sValueKey;
+        ansiValueName_.Forget();
+    }
     const Variant& Default() const { return default_; }
     void Default(const Variant& vDefault) { default_ = vDefault; }
 
@@ -64,8 +70,25 @@ public:
 
 private:
     RegKey Root() const { return static_cast<RegKey>(classKey_); }
-    std::string AnsiSection() const { return api_.ToAnsi(sectionKey_); }
-    std::string AnsiValueName() const { return api_.ToAnsi(valueKey_); }
+    // The key path and value name as the single-byte functions take them, converted
+    // once per setting rather than once per call: a scan reads many values of one key.
+    class AnsiCache {
+    public:
+        const std::string& Of(RegistryApi& api, const std::wstring& text) const {
+            if (!valid_) {
+                ansi_ = api.ToAnsi(text);
+                valid_ = true;
+            }
+            return ansi_;
+        }
+        void Forget() { valid_ = false; }
+
+    private:
+        mutable std::string ansi_;
+        mutable bool valid_ = false;
+    };
+    const std::string& AnsiSection() const { return ansiSection_.Of(api_, sectionKey_); }
+    const std::string& AnsiValueName() const { return ansiValueName_.Of(api_, valueKey_); }
     std::wstring ErrorSource() const;
     Variant ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const;
     int32_t CreateSectionKey(OpenedKey& opened) const;
@@ -80,6 +103,8 @@ private:
     int32_t classKey_ = 0;
     std::wstring sectionKey_;
     std::wstring valueKey_;
+    AnsiCache ansiSection_;
+    AnsiCache ansiValueName_;
     Variant default_;
     int32_t valueType_ = 0;
 };

@@ -382,6 +382,7 @@ uint32_t MemoryRegistry::ExpandEnvironmentStringsA(const std::string& source, ch
 
 std::string MemoryRegistry::ToAnsi(const std::wstring& text) {
     std::string out;
+    out.reserve(text.size());
     for (wchar_t wc : text) {
         const auto c = static_cast<uint32_t>(wc);
         if (codePage_ == CodePage::Latin1) {
@@ -400,6 +401,7 @@ std::string MemoryRegistry::ToAnsi(const std::wstring& text) {
 
 std::wstring MemoryRegistry::FromAnsi(const std::string& text) {
     std::wstring out;
+    out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (codePage_ == CodePage::Latin1 || c < 0x80) {
