@@ -86,11 +86,7 @@ std::wstring AppWindow::ClassName() const {
 }
 
 std::wstring AppWindow::Caption() const {
-    const LRESULT length = Send(window_, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = Send(window_, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(copied));
-    return text;
+    return TextOf(window_);
 }
 
 RECT AppWindow::Rect() const {
@@ -114,10 +110,16 @@ HWND AppWindow::Control(int id) const {
 }
 
 std::wstring AppWindow::ControlText(int id) const {
-    const HWND control = Control(id);
-    const LRESULT length = Send(control, WM_GETTEXTLENGTH, 0, 0);
+    return TextOf(Control(id));
+}
+
+// WM_GETTEXT rather than GetWindowText: across processes only the message reaches the
+// text an edit control keeps itself.
+std::wstring AppWindow::TextOf(HWND target) const {
+    const LRESULT length = Send(target, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = Send(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT copied =
+        Send(target, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(copied));
     return text;
 }
@@ -142,9 +144,12 @@ std::vector<std::wstring> AppWindow::ListRows() const {
     std::vector<std::wstring> rows;
     for (LRESULT row = 0; row < count; ++row) {
         const LRESULT length = Send(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
-        if (length == LB_ERR) throw std::runtime_error("cannot read list row " + std::to_string(row));
+        if (length == LB_ERR) {
+            throw std::runtime_error("cannot read list row " + std::to_string(row));
+        }
         std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        const LRESULT copied = Send(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text.data()));
+        const LRESULT copied = Send(list, LB_GETTEXT, static_cast<WPARAM>(row),
+                                    reinterpret_cast<LPARAM>(text.data()));
         text.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied));
         rows.push_back(text);
     }
@@ -167,7 +172,7 @@ bool AppWindow::ClickRow(int row) const {
     const LRESULT height = Send(list, LB_GETITEMHEIGHT, 0, 0);
     POINT point{10, static_cast<LONG>((row - top) * height + height / 2)};
     ClientToScreen(list, &point);
-    // The list box selects on the press; its parent hears of it on the release.
+    // The press selects the row; the release completes the click.
     const bool pressed = PressWhereTheWindowIs(point, [&] { return ListSelection() == row; });
     SendMouseButton(MOUSEEVENTF_LEFTUP);
     return pressed;
@@ -212,7 +217,9 @@ std::optional<int> AppWindow::DragEdge(int edge, int distance) const {
     case WMSZ_BOTTOM: from.y = frame.bottom - 3; expectedHit = HTBOTTOM; break;
     default: return std::nullopt;
     }
-    if (Send(window_, WM_NCHITTEST, 0, MAKELPARAM(from.x, from.y)) != expectedHit) return std::nullopt;
+    if (Send(window_, WM_NCHITTEST, 0, MAKELPARAM(from.x, from.y)) != expectedHit) {
+        return std::nullopt;
+    }
     if (!PressWhereTheWindowIs(from, [&] { return InMoveSize(threadId_); })) {
         if (WindowFromPoint(from) != window_) return std::nullopt;
         throw std::runtime_error("pressing the frame edge started no sizing");

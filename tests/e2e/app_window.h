@@ -16,8 +16,8 @@
 class AppWindow {
 public:
     // Waits until the process shows a visible top-level window of the program's class.
-    static std::optional<AppWindow> WaitForMainWindow(DWORD processId,
-                                                      std::chrono::milliseconds timeout = kDefaultTimeout);
+    static std::optional<AppWindow> WaitForMainWindow(
+        DWORD processId, std::chrono::milliseconds timeout = kDefaultTimeout);
 
     HWND Handle() const { return window_; }
     // The thread that runs the window, and so every message box of the program.
@@ -71,6 +71,7 @@ private:
     AppWindow(HWND window, DWORD threadId) : window_(window), threadId_(threadId) {}
 
     LRESULT Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const;
+    std::wstring TextOf(HWND target) const;
     // Presses the left button at a point of this window until the press shows (the
     // condition holds); the button stays down. False when no press showed.
     bool PressWhereTheWindowIs(POINT point, const std::function<bool()>& pressed) const;

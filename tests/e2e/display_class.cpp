@@ -72,7 +72,9 @@ std::wstring RawText(const RawValue& value) {
     }
     case REG_DWORD: {
         int32_t number = 0;
-        if (value.data.size() >= sizeof(number)) std::memcpy(&number, value.data.data(), sizeof(number));
+        if (value.data.size() >= sizeof(number)) {
+            std::memcpy(&number, value.data.data(), sizeof(number));
+        }
         return std::to_wstring(number);
     }
     default:
@@ -126,7 +128,8 @@ void SnapshotKey(const std::wstring& relative, std::vector<std::wstring>& lines)
     for (const std::wstring& name : names) {
         const auto value = ReadRaw(key.get(), name);
         if (!value) continue;
-        lines.push_back(L"  " + name + L" = " + std::to_wstring(value->type) + L":" + Hex(value->data));
+        lines.push_back(L"  " + name + L" = " + std::to_wstring(value->type) + L":" +
+                        Hex(value->data));
     }
     for (const std::wstring& child : Subkeys(relative)) {
         SnapshotKey(relative.empty() ? child : relative + L"\\" + child, lines);

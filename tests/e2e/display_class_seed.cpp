@@ -23,7 +23,9 @@ void WriteKey(const std::wstring& path, const std::vector<SeedValue>& values) {
         const LONG written = RegSetValueExW(key.get(), value.name.c_str(), 0, value.type,
                                             value.data.data(),
                                             static_cast<DWORD>(value.data.size()));
-        if (written != ERROR_SUCCESS) throw SeedError(L"cannot write " + value.name + L" in", path, written);
+        if (written != ERROR_SUCCESS) {
+            throw SeedError(L"cannot write " + value.name + L" in", path, written);
+        }
     }
 }
 
@@ -59,7 +61,8 @@ DisplayClassSeed::~DisplayClassSeed() {
 
 void DisplayClassSeed::Add(const SeedEntry& entry) {
     if (display_class::KeyExists(entry.subkey)) {
-        throw SeedError(L"refusing to seed over the existing key", entry.subkey, ERROR_ALREADY_EXISTS);
+        throw SeedError(L"refusing to seed over the existing key", entry.subkey,
+                        ERROR_ALREADY_EXISTS);
     }
     // Recorded first, so that a half-written entry is still removed.
     seeded_.push_back(entry.subkey);

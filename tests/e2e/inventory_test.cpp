@@ -148,7 +148,8 @@ TEST_F(InventoryTest, SelectingARowShowsItsDetails) {
 
     // Back to the first row: its details replace the last ones.
     window.SelectRow(0);
-    EXPECT_EQ(window.ControlText(kIdText1), display_class::DetailsText(display_class::Adapters().front()));
+    EXPECT_EQ(window.ControlText(kIdText1),
+              display_class::DetailsText(display_class::Adapters().front()));
 }
 
 TEST_F(InventoryTest, AMouseClickOnARowSelectsIt) {

@@ -81,7 +81,8 @@ std::vector<std::wstring> WithoutTree(const std::vector<std::wstring>& snapshot,
     bool inTree = false;
     for (const std::wstring& line : snapshot) {
         if (line.rfind(L"key [", 0) == 0) {
-            inTree = line == L"key [" + subkey + L"]" || line.rfind(L"key [" + subkey + L"\\", 0) == 0;
+            inTree = line == L"key [" + subkey + L"]" ||
+                     line.rfind(L"key [" + subkey + L"\\", 0) == 0;
         }
         if (!inTree) kept.push_back(line);
     }
@@ -122,7 +123,8 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 }
 
 // Selects the entry's row and presses "&Remove Adapter"; returns the confirmation.
-std::optional<MessageBoxView> AskToRemove(const ProgramSession& session, const std::wstring& adapter) {
+std::optional<MessageBoxView> AskToRemove(const ProgramSession& session,
+                                          const std::wstring& adapter) {
     const AppWindow& window = session.Window();
     const int row = RowOf(window.ListRows(), adapter);
     if (row < 0) return std::nullopt;
@@ -307,7 +309,8 @@ TEST_P(RestartTest, ClosingAfterARemovalAsksOnceAndRestartsOnlyOnYes) {
 
     const ProgramSession::Ending ending = session.WaitForEnd();
     EXPECT_TRUE(ending.exited);
-    EXPECT_FALSE(ending.box.has_value()) << "asked again: " << testing::PrintToString(ending.box->text);
+    EXPECT_FALSE(ending.box.has_value())
+        << "asked again: " << testing::PrintToString(ending.box->text);
 
     const std::vector<StartedProcess> started = session.Process().Children();
     if (!restart.restarts) {
@@ -317,7 +320,8 @@ TEST_P(RestartTest, ClosingAfterARemovalAsksOnceAndRestartsOnlyOnYes) {
     ASSERT_EQ(started.size(), 1u);
     const std::vector<std::wstring> arguments = Arguments(started[0].commandLine);
     ASSERT_EQ(arguments.size(), 4u) << testing::PrintToString(started[0].commandLine);
-    EXPECT_TRUE(SamePath(arguments[0], SystemShutdownPath())) << testing::PrintToString(arguments[0]);
+    EXPECT_TRUE(SamePath(arguments[0], SystemShutdownPath()))
+        << testing::PrintToString(arguments[0]);
     EXPECT_EQ(std::vector<std::wstring>(arguments.begin() + 1, arguments.end()),
               (std::vector<std::wstring>{L"-r", L"-t", L"00"}));
     EXPECT_TRUE(SamePath(started[0].imagePath, SystemShutdownPath()))
@@ -328,7 +332,8 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, RestartTest,
     ::testing::Values(
         RestartCase{"NoByTheCloseBox", [](const AppWindow& w) { w.PressCloseBox(); }, IDNO, false},
-        RestartCase{"YesByTheCloseButton", [](const AppWindow& w) { w.PressButton(kIdCommand1); }, IDYES, true}),
+        RestartCase{"YesByTheCloseButton",
+                    [](const AppWindow& w) { w.PressButton(kIdCommand1); }, IDYES, true}),
     [](const ::testing::TestParamInfo<RestartCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -60,7 +60,8 @@ TEST_F(WindowTest, ControlsLieInsideTheClientAreaWithoutOverlapping) {
         RECT inside{};
         IntersectRect(&inside, &rect, &client);
         EXPECT_TRUE(SameRect(inside, rect))
-            << "control " << id << " at " << Describe(rect) << " leaves the client area " << Describe(client);
+            << "control " << id << " at " << Describe(rect) << " leaves the client area "
+            << Describe(client);
         for (int other : shown) {
             if (other <= id) continue;
             const RECT otherRect = InClient(window, window.ControlRect(other));
@@ -174,7 +175,8 @@ TEST_P(ClosingTest, WithoutARemovalAsksNothingAndEnds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, ClosingTest,
-    ::testing::Values(CloseCase{"CloseButton", [](const AppWindow& w) { w.PressButton(kIdCommand1); }},
+    ::testing::Values(CloseCase{"CloseButton",
+                                [](const AppWindow& w) { w.PressButton(kIdCommand1); }},
                       CloseCase{"CloseBox", [](const AppWindow& w) { w.PressCloseBox(); }}),
     [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
