@@ -72,7 +72,9 @@ wineboot -i >/dev/null 2>&1
 # No window manager runs on the virtual display: Wine draws the frames itself, which
 # spares every shown window a wait for a manager that never answers.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -p >/dev/null 2>&1 &
+# Let that session end, then keep one server up for the whole run.
+wineserver -w
+wineserver -p >/dev/null 2>&1
 run_preset windows
 wineserver -k >/dev/null 2>&1
 rm -rf "$prefix"
