@@ -168,6 +168,15 @@ int32_t MemoryRegistry::Walk(const std::shared_ptr<Node>& from, const std::strin
     return kErrorSuccess;
 }
 
+int32_t MemoryRegistry::Target(RegKey key, Op op, std::shared_ptr<Node>* node) {
+    std::string path;
+    int32_t root = 0;
+    int32_t error = 0;
+    *node = Resolve(key, &path, &root, &error);
+    if (!*node) return error;
+    return Check(op, root, path);
+}
+
 int32_t MemoryRegistry::Check(Op op, int32_t root, const std::string& path, uint32_t access) {
     for (auto& failure : callFailures_) {
         if (failure.op != op || failure.remaining <= 0) continue;
@@ -232,12 +241,8 @@ int32_t MemoryRegistry::RegCloseKey(RegKey key) {
 
 int32_t MemoryRegistry::RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type,
                                          uint8_t* data, uint32_t* size) {
-    std::string path;
-    int32_t root = 0;
-    int32_t error = 0;
-    auto node = Resolve(key, &path, &root, &error);
-    if (!node) return error;
-    if (int32_t rc = Check(Op::QueryValue, root, path)) return rc;
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Target(key, Op::QueryValue, &node)) return rc;
     Node::Value* value = node->FindValue(valueName);
     if (!value) return kErrorFileNotFound;
     const auto& stored = value->stored;
@@ -255,12 +260,8 @@ int32_t MemoryRegistry::RegQueryValueExA(RegKey key, const std::string& valueNam
 
 int32_t MemoryRegistry::RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type,
                                        const uint8_t* data, uint32_t size) {
-    std::string path;
-    int32_t root = 0;
-    int32_t error = 0;
-    auto node = Resolve(key, &path, &root, &error);
-    if (!node) return error;
-    if (int32_t rc = Check(Op::SetValue, root, path)) return rc;
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Target(key, Op::SetValue, &node)) return rc;
     if (!data && size > 0) return kErrorInvalidParameter;
     StoredValue stored{type, std::vector<uint8_t>(data, data + size)};
     node->PutValue(valueName, std::move(stored));
@@ -299,22 +300,14 @@ int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std
 }
 
 int32_t MemoryRegistry::RegDeleteValueA(RegKey key, const std::string& valueName) {
-    std::string path;
-    int32_t root = 0;
-    int32_t error = 0;
-    auto node = Resolve(key, &path, &root, &error);
-    if (!node) return error;
-    if (int32_t rc = Check(Op::DeleteValue, root, path)) return rc;
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Target(key, Op::DeleteValue, &node)) return rc;
     return node->RemoveValue(valueName) ? kErrorSuccess : kErrorFileNotFound;
 }
 
 int32_t MemoryRegistry::RegEnumKeyA(RegKey key, uint32_t index, char* name, uint32_t nameLength) {
-    std::string path;
-    int32_t root = 0;
-    int32_t error = 0;
-    auto node = Resolve(key, &path, &root, &error);
-    if (!node) return error;
-    if (int32_t rc = Check(Op::EnumKey, root, path)) return rc;
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Target(key, Op::EnumKey, &node)) return rc;
     if (index >= node->children.size()) return kErrorNoMoreItems;
     const std::string& child = node->children[index]->name;
     if (child.size() + 1 > nameLength) return kErrorMoreData;
@@ -323,12 +316,8 @@ int32_t MemoryRegistry::RegEnumKeyA(RegKey key, uint32_t index, char* name, uint
 }
 
 int32_t MemoryRegistry::RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t* nameLength) {
-    std::string path;
-    int32_t root = 0;
-    int32_t error = 0;
-    auto node = Resolve(key, &path, &root, &error);
-    if (!node) return error;
-    if (int32_t rc = Check(Op::EnumValue, root, path)) return rc;
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Target(key, Op::EnumValue, &node)) return rc;
     if (index >= node->values.size()) return kErrorNoMoreItems;
     const std::string& valueName = node->values[index].name;
     if (valueName.size() + 1 > *nameLength) return kErrorMoreData;
@@ -338,12 +327,8 @@ int32_t MemoryRegistry::RegEnumValueA(RegKey key, uint32_t index, char* name, ui
 }
 
 int32_t MemoryRegistry::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
-    std::string path;
-    int32_t root = 0;
-    int32_t error = 0;
-    auto node = Resolve(key, &path, &root, &error);
-    if (!node) return error;
-    if (int32_t rc = Check(Op::QueryInfo, root, path)) return rc;
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Target(key, Op::QueryInfo, &node)) return rc;
     RegKeyInfo out;
     out.subKeys = static_cast<uint32_t>(node->children.size());
     for (const auto& c : node->children)
