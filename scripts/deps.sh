@@ -10,6 +10,8 @@ tdm_install_missing() {
     command -v wine >/dev/null || need+=(wine wine64)
     command -v Xvfb >/dev/null || need+=(xvfb)
     command -v xvfb-run >/dev/null || need+=(xvfb)
+    command -v xauth >/dev/null || need+=(xauth)  # xvfb-run needs it
+    command -v iconv >/dev/null || need+=(libc-bin)
     command -v xdotool >/dev/null || need+=(xdotool)
     command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
     command -v xwd >/dev/null || need+=(x11-apps)
@@ -21,7 +23,9 @@ tdm_install_missing() {
         echo "Installing: ${need[*]}"
         export DEBIAN_FRONTEND=noninteractive
         apt-get update -qq
-        apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+        # With their recommended packages: Wine draws with XRender, XRandR and its own
+        # fonts, and the window's look and sizes depend on them.
+        apt-get install -y -qq "${need[@]}" >/dev/null
     fi
 }
 
