@@ -23,6 +23,7 @@ run() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     wineserver -w
     wineserver -p >/dev/null 2>&1
+    wine rundll32.exe >/dev/null 2>&1 </dev/null || true
     wine build/windows-bench/bench/startup_bench.exe build/windows-bench/TalvorinDeviceManager.exe \
         build/windows-bench/bench/bare_window.exe 1000 7
     wineserver -k >/dev/null 2>&1 || true

@@ -72,9 +72,13 @@ wineboot -i >/dev/null 2>&1
 # No window manager runs on the virtual display: Wine draws the frames itself, which
 # spares every shown window a wait for a manager that never answers.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-# Let that session end, then keep one server up for the whole run.
+# Let that session end, then keep one server up for the whole run. The session's
+# first program starts Wine's services, which live on with the server and keep the
+# output handles they inherited: start them from a program whose output goes nowhere,
+# or ctest would wait for the end of a test's output for ever.
 wineserver -w
 wineserver -p >/dev/null 2>&1
+wine rundll32.exe >/dev/null 2>&1 </dev/null || true
 run_preset windows
 wineserver -k >/dev/null 2>&1
 rm -rf "$prefix"
