@@ -168,6 +168,16 @@ int32_t MemoryRegistry::Walk(const std::shared_ptr<Node>& from, const std::strin
     return kErrorSuccess;
 }
 
+int32_t MemoryRegistry::Below(RegKey key, const std::string& subKey, std::shared_ptr<Node>* from,
+                              std::string* path, int32_t* root) {
+    std::string base;
+    int32_t error = 0;
+    *from = Resolve(key, &base, root, &error);
+    if (!*from) return error;
+    *path = JoinPath(base, subKey);
+    return kErrorSuccess;
+}
+
 int32_t MemoryRegistry::Target(RegKey key, Op op, std::shared_ptr<Node>* node) {
     std::string path;
     int32_t root = 0;
@@ -203,12 +213,10 @@ RegKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, int32_t root, const
 
 int32_t MemoryRegistry::RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t, uint32_t access,
                                       RegKey* result) {
-    std::string base;
+    std::shared_ptr<Node> from;
+    std::string path;
     int32_t root = 0;
-    int32_t error = 0;
-    auto from = Resolve(key, &base, &root, &error);
-    if (!from) return error;
-    const std::string path = JoinPath(base, subKey);
+    if (int32_t rc = Below(key, subKey, &from, &path, &root)) return rc;
     std::shared_ptr<Node> node;
     if (int32_t rc = Walk(from, subKey, false, &node)) return rc;
     if (int32_t rc = Check(Op::Open, root, path, access)) return rc;
@@ -218,12 +226,10 @@ int32_t MemoryRegistry::RegOpenKeyExA(RegKey key, const std::string& subKey, uin
 
 int32_t MemoryRegistry::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t, uint32_t access,
                                         RegKey* result, uint32_t* disposition) {
-    std::string base;
+    std::shared_ptr<Node> from;
+    std::string path;
     int32_t root = 0;
-    int32_t error = 0;
-    auto from = Resolve(key, &base, &root, &error);
-    if (!from) return error;
-    const std::string path = JoinPath(base, subKey);
+    if (int32_t rc = Below(key, subKey, &from, &path, &root)) return rc;
     if (int32_t rc = Check(Op::Create, root, path, access)) return rc;
     std::shared_ptr<Node> existing;
     const bool existed = Walk(from, subKey, false, &existing) == kErrorSuccess;
@@ -269,12 +275,10 @@ int32_t MemoryRegistry::RegSetValueExA(RegKey key, const std::string& valueName,
 }
 
 int32_t MemoryRegistry::RegDeleteKeyA(RegKey key, const std::string& subKey) {
-    std::string base;
+    std::shared_ptr<Node> from;
+    std::string path;
     int32_t root = 0;
-    int32_t error = 0;
-    auto from = Resolve(key, &base, &root, &error);
-    if (!from) return error;
-    const std::string path = JoinPath(base, subKey);
+    if (int32_t rc = Below(key, subKey, &from, &path, &root)) return rc;
     const int32_t rc = DeleteKeyAt(from, subKey, root, path);
     deleteLog_.push_back({path, rc});
     return rc;

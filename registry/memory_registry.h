@@ -114,6 +114,10 @@ private:
     int32_t Walk(const std::shared_ptr<Node>& from, const std::string& relative, bool create,
                  std::shared_ptr<Node>* out);
     int32_t Check(Op op, int32_t root, const std::string& path, uint32_t access = 0);
+    // The key a handle names as the starting point of subKey, with the full path of
+    // subKey below its root.
+    int32_t Below(RegKey key, const std::string& subKey, std::shared_ptr<Node>* from, std::string* path,
+                  int32_t* root);
     // The key a handle names, once the failures injected for op on it are applied.
     int32_t Target(RegKey key, Op op, std::shared_ptr<Node>* node);
     RegKey NewHandle(std::shared_ptr<Node> node, int32_t root, const std::string& path);
