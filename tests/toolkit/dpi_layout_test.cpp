@@ -23,6 +23,7 @@
 #include "registry/memory_registry.h"
 #include "registry/registry_api.h"
 #include "window/frm_list.h"
+#include "tests/toolkit/pump.h"
 #include "window/frm_list_design.h"
 
 namespace {
@@ -60,15 +61,6 @@ LOGFONTW FontOf(HWND control) {
     auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     if (handle != nullptr) GetObjectW(handle, sizeof(font), &font);
     return font;
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 RECT FrameOf(HWND hwnd) {

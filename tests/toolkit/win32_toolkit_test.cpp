@@ -20,6 +20,7 @@
 #include "platform/win32_form.h"
 #include "platform/win32_toolkit.h"
 #include "registry/app_error.h"
+#include "tests/toolkit/pump.h"
 #include "window/frm_list_design.h"
 
 namespace {
@@ -72,15 +73,6 @@ SIZE TextExtent(HWND control, const std::wstring& text) {
     SelectObject(dc, previous);
     ReleaseDC(control, dc);
     return size;
-}
-
-void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 class Win32ToolkitTest : public ::testing::Test {
