@@ -1,6 +1,6 @@
 #include "platform/win32_toolkit.h"
 
-#include <shellapi.h>
+#include <objbase.h>
 
 #include <cstring>
 #include <vector>
@@ -29,6 +29,21 @@ public:
 private:
     HANDLE handle_;
 };
+
+// The shell and COM are loaded when the web site is first opened, not at start: the
+// window needs neither to be shown, and loading them with their own DLLs is a good
+// part of a start. Both come from the system folder only, and stay loaded: the shell
+// may leave work running in them after the call.
+using CoInitializeExFunction = HRESULT(WINAPI*)(void*, DWORD);
+
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+    HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    FARPROC found = module != nullptr ? GetProcAddress(module, name) : nullptr;
+    // Through the generic function type, which the compiler accepts as a cast to any
+    // other.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
 
 }  // namespace
 
@@ -76,9 +91,17 @@ int32_t Win32Toolkit::MsgBox(const std::wstring& prompt, int32_t style, const st
 void Win32Toolkit::ShellExecuteA(const std::wstring& operation, const std::wstring& file,
                                  const std::wstring& parameters, const std::wstring& directory,
                                  int32_t showCommand) {
+    if (shellExecute_ == nullptr) {
+        // The shell may hand the document to extensions that need COM on this thread;
+        // the apartment lasts as long as the thread.
+        const auto coInitializeEx = SystemFunction<CoInitializeExFunction>(L"ole32.dll", "CoInitializeEx");
+        if (coInitializeEx != nullptr) coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        shellExecute_ = SystemFunction<ShellExecuteFunction>(L"shell32.dll", "ShellExecuteW");
+        if (shellExecute_ == nullptr) return;
+    }
     // The wide function takes the same arguments without a trip through the code page.
-    ::ShellExecuteW(form_.Handle(), NullIfEmpty(operation), file.c_str(), NullIfEmpty(parameters),
-                    NullIfEmpty(directory), showCommand);
+    shellExecute_(form_.Handle(), NullIfEmpty(operation), file.c_str(), NullIfEmpty(parameters),
+                  NullIfEmpty(directory), showCommand);
 }
 
 void Win32Toolkit::StartProgram(const std::wstring& programPath, const std::wstring& arguments,

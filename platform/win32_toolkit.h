@@ -40,6 +40,11 @@ public:
     void EndProcess() override;
 
 private:
+    using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, const wchar_t*, const wchar_t*, const wchar_t*,
+                                                    const wchar_t*, int);
+
     Win32Form& form_;
     ModuleVersion version_;
+    // ShellExecuteW, looked up at the first call.
+    ShellExecuteFunction shellExecute_ = nullptr;
 };

@@ -608,6 +608,26 @@ TEST_F(Win32ToolkitTest, SystemDirectoryIsAnExistingFolderWithoutTrailingBacksla
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+TEST_F(Win32ToolkitTest, TheShellIsLoadedWhenADocumentIsFirstOpenedAndOpensIt) {
+    // The window is shown without the shell, a good part of a start; the first
+    // document opened loads it.
+    EXPECT_EQ(GetModuleHandleW(L"shell32.dll"), nullptr);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring marker = std::wstring(temp) + L"tdm-shell-opened.txt";
+    DeleteFileW(marker.c_str());
+    toolkit_->ShellExecuteA(L"Open", toolkit_->SystemDirectory() + L"\\cmd.exe", L"/c echo opened>\"" + marker + L"\"",
+                            L"", SW_HIDE);
+    EXPECT_NE(GetModuleHandleW(L"shell32.dll"), nullptr);
+    bool opened = false;
+    for (int i = 0; i < 200 && !opened; ++i) {
+        opened = GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!opened) Sleep(50);
+    }
+    EXPECT_TRUE(opened) << "the command was not started";
+    DeleteFileW(marker.c_str());
+}
+
 TEST(CommandLine, QuotesTheProgramPathAndAppendsTheArguments) {
     struct Case {
         const wchar_t* path;
