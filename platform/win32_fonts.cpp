@@ -1,6 +1,8 @@
 #include "platform/win32_fonts.h"
 
 #include <cwchar>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -34,11 +36,24 @@ bool FontFaceInstalled(const std::wstring& face) {
 }
 
 std::wstring SansSerifFaceFor(const std::wstring& designFace) {
-    if (FontFaceInstalled(designFace)) return designFace;
-    for (const wchar_t* face : kStandInFaces) {
-        if (FontFaceInstalled(face)) return face;
+    // Every design font asks for the same face, again at each DPI change, and the
+    // faces installed do not change under a running program: each answer is looked
+    // up once.
+    static std::vector<std::pair<std::wstring, std::wstring>> answers;
+    for (const auto& answer : answers) {
+        if (answer.first == designFace) return answer.second;
     }
-    return designFace;
+    std::wstring found = designFace;
+    if (!FontFaceInstalled(designFace)) {
+        for (const wchar_t* face : kStandInFaces) {
+            if (FontFaceInstalled(face)) {
+                found = face;
+                break;
+            }
+        }
+    }
+    answers.emplace_back(designFace, found);
+    return found;
 }
 
 FontHandle CreateDesignFont(const FontDesign& design, const TwipsScale& scale) {
