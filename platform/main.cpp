@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "platform/startup_trace.h"
 #include "platform/win32_form.h"
 #include "platform/win32_toolkit.h"
 #include "registry/win32_registry_api.h"
@@ -11,12 +12,14 @@
 #include "window/frm_list_design.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    TDM_TRACE_MARK("process start to WinMain (the program and its DLLs loaded)");
     // DLLs loaded from here on (the shell and COM, when the web site is first opened)
     // come from the system folder only, never from beside the program or the current
     // folder, where one could be planted.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    TDM_TRACE_MARK("DLL search and common controls set up");
 
     Win32Form form(instance, kFrmListDesign);
     if (!form.Create()) return 1;
@@ -24,9 +27,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Win32RegistryApi registryApi;
     frmList window(registryApi, toolkit, form.Controls());
     form.SetEvents(&window);
+    TDM_TRACE_MARK("controls created (fonts apart)");
 
     form.Load();
+    TDM_TRACE_MARK("load handler: caption, centring, the scan");
     form.Show(showCommand);
+    TDM_TRACE_MARK("show and first paint");
+    TDM_TRACE_WRITE();
     const int exitCode = RunMessageLoop(form);
     form.SetEvents(nullptr);
     return exitCode;

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/startup_trace.h"
+
 namespace {
 
 int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
@@ -57,6 +59,7 @@ std::wstring SansSerifFaceFor(const std::wstring& designFace) {
 }
 
 FontHandle CreateDesignFont(const FontDesign& design, const TwipsScale& scale) {
+    TDM_TRACE_SPAN("fonts");
     if (design.face == nullptr) return CreateMessageFont(scale.Dpi());
     LOGFONTW font{};
     font.lfHeight = scale.FontHeight(design.points);

@@ -6,6 +6,7 @@
 
 #include "assets/resource_ids.h"
 #include "platform/control_ids.h"
+#include "platform/startup_trace.h"
 #include "platform/win32_fonts.h"
 #include "registry/app_error.h"
 
@@ -98,7 +99,9 @@ bool Win32Form::RegisterWindowClass() const {
 
 bool Win32Form::Create() {
     if (hwnd_ != nullptr) return true;
+    TDM_TRACE_MARK("screen DPI");
     if (!RegisterWindowClass()) return false;
+    TDM_TRACE_MARK("window class with the program icon");
     const SIZE outer = OuterSizeFor(scale_.Dpi());
     // WM_NCCREATE stores the handle in hwnd_.
     CreateWindowExW(0, kFormClassName, design_.caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy,
@@ -112,6 +115,7 @@ bool Win32Form::Create() {
         SetWindowPos(hwnd_, nullptr, 0, 0, sized.cx, sized.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     FitClientArea();
+    TDM_TRACE_MARK("main window");
     if (CreateControls()) return true;
     DestroyWindow(hwnd_);
     return false;
