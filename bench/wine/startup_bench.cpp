@@ -1,13 +1,23 @@
-// Start-up time under Wine: from starting the program to its filled window, with
-// 1,000 adapter entries seeded below the real Display class key, set against a bare
-// window program that only opens a window. Prints the medians and their ratio.
+// Start-up time under Wine: from starting the program to its filled window, with a
+// number of adapter entries seeded below the real Display class key, set side by side
+// with yardsticks started the same way, in the same session and in turn with it: a
+// bare window program that only opens a window of the program's size; the same making
+// the registry calls of the program's scan before it opens its window; and, where
+// given, the same set up with the program's manifest and common controls. Prints the
+// medians and their ratios.
 //
-//   startup_bench <TalvorinDeviceManager.exe> <bare_window.exe> [entries] [runs]
+// Given the program's trace build, it then starts that and the bare windows in turn
+// and prints the median time of each stage of their starts.
+//
+//   startup_bench --program <exe> --bare <exe> [--bare-controls <exe>] [--traced <exe>]
+//                 [--entries <n>] [--runs <n>]
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +27,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr const wchar_t* kProgramClass = L"TalvorinDeviceManagerWindow";
+constexpr const wchar_t* kBareClass = L"TalvorinBareWindow";
 
 struct Found {
     DWORD processId;
@@ -37,14 +50,25 @@ BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
     return TRUE;
 }
 
+LONGLONG Counter() {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
 // Starts the program and waits until its window is visible and, for the adapter
-// manager, its list holds the expected rows. Returns milliseconds, or -1.
-double TimeToWindow(const std::wstring& program, const wchar_t* className, int expectedRows) {
+// manager, its list holds the expected rows. Returns milliseconds, or -1. With a trace
+// file, a traced program writes its stages there, timed from the moment just before
+// it is created.
+double TimeToWindow(const std::wstring& program, const std::wstring& arguments, const wchar_t* className,
+                    int expectedRows, const std::wstring& traceFile = L"") {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    std::wstring commandLine = L"\"" + program + L"\"";
+    std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    SetEnvironmentVariableW(L"TDM_STARTUP_TRACE_FILE", traceFile.empty() ? nullptr : traceFile.c_str());
     const auto start = Clock::now();
+    SetEnvironmentVariableW(L"TDM_STARTUP_TRACE_T0", std::to_wstring(Counter()).c_str());
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return -1;
@@ -92,15 +116,108 @@ int CountAdapterRows() {
     return rows;
 }
 
+// The stages of traced starts, in the order they were first written, with every
+// run's time of each in milliseconds.
+struct Stages {
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<double>> times;
+
+    // Takes in and removes one start's trace file.
+    void Read(const std::wstring& path) {
+        FILE* file = _wfopen(path.c_str(), L"r");
+        char line[256];
+        while (file != nullptr && std::fgets(line, sizeof line, file) != nullptr) {
+            char* tab = std::strchr(line, '\t');
+            if (tab == nullptr) continue;
+            const std::string name(line, tab);
+            if (times.find(name) == times.end()) order.push_back(name);
+            times[name].push_back(std::strtod(tab + 1, nullptr) / 1000.0);
+        }
+        if (file != nullptr) std::fclose(file);
+        DeleteFileW(path.c_str());
+    }
+    double MedianOf(const std::string& name) const {
+        const auto found = times.find(name);
+        return found == times.end() ? -1 : Median(found->second);
+    }
+};
+
+std::wstring TempFile() {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t path[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, folder);
+    GetTempFileNameW(folder, L"tdm", 0, path);
+    DeleteFileW(path);
+    return path;
+}
+
+void PrintStages(const std::wstring& traced, const std::vector<std::wstring>& bares, int rows, int runs) {
+    Stages program;
+    std::vector<Stages> yardsticks(bares.size());
+    const std::wstring file = TempFile();
+    for (int run = 0; run < runs; ++run) {
+        for (size_t i = 0; i < bares.size(); ++i) {
+            TimeToWindow(bares[i], L"", kBareClass, 0, file);
+            yardsticks[i].Read(file);
+        }
+        TimeToWindow(traced, L"", kProgramClass, rows, file);
+        program.Read(file);
+    }
+    // Every stage in the order the program meets it, then those only a yardstick has.
+    std::vector<std::string> order = program.order;
+    for (const Stages& yardstick : yardsticks) {
+        for (const std::string& name : yardstick.order) {
+            if (std::find(order.begin(), order.end(), name) == order.end()) order.push_back(name);
+        }
+    }
+    std::printf("\nstages of the start, median of %d traced runs each, in ms (fonts are taken out of the\n"
+                "stage they fall in):\n",
+                runs);
+    std::printf("  %-60s %8s %8s %8s\n", "", "program", "bare", bares.size() > 1 ? "bare+cc6" : "");
+    std::vector<const Stages*> columns{&program};
+    for (const Stages& yardstick : yardsticks) columns.push_back(&yardstick);
+    std::vector<double> totals(columns.size(), 0.0);
+    for (const std::string& name : order) {
+        std::printf("  %-60s", name.c_str());
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const double ms = columns[c]->MedianOf(name);
+            if (ms < 0) {
+                std::printf(" %8s", "-");
+                continue;
+            }
+            totals[c] += ms;
+            std::printf(" %8.1f", ms);
+        }
+        std::printf("\n");
+    }
+    std::printf("  %-60s", "sum of the medians");
+    for (double total : totals) std::printf(" %8.1f", total);
+    std::printf("\n");
+}
+
+// The value after a named option, or the fallback.
+std::wstring Option(int argc, wchar_t** argv, const wchar_t* name, const wchar_t* fallback) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (wcscmp(argv[i], name) == 0) return argv[i + 1];
+    }
+    return fallback;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: startup_bench <program> <bare window program> [entries] [runs]\n");
+    const std::wstring programPath = Option(argc, argv, L"--program", L"");
+    const std::wstring barePath = Option(argc, argv, L"--bare", L"");
+    const std::wstring bareControlsPath = Option(argc, argv, L"--bare-controls", L"");
+    const std::wstring tracedPath = Option(argc, argv, L"--traced", L"");
+    const int entries = _wtoi(Option(argc, argv, L"--entries", L"1000").c_str());
+    const int runs = _wtoi(Option(argc, argv, L"--runs", L"5").c_str());
+    if (programPath.empty() || barePath.empty() || runs < 1) {
+        std::fprintf(stderr,
+                     "usage: startup_bench --program <exe> --bare <exe> [--bare-controls <exe>] [--traced <exe>]\n"
+                     "                     [--entries <n>] [--runs <n>]\n");
         return 2;
     }
-    const int entries = argc > 3 ? _wtoi(argv[3]) : 1000;
-    const int runs = argc > 4 ? _wtoi(argv[4]) : 5;
 
     DisplayClassSeed seed;
     for (int i = 0; i < entries; ++i) {
@@ -115,18 +232,49 @@ int wmain(int argc, wchar_t** argv) {
     }
     const int rows = CountAdapterRows();
 
-    // One warm-up run of each, so that both find Wine's files in the page cache.
-    TimeToWindow(argv[2], L"TalvorinBareWindow", 0);
-    TimeToWindow(argv[1], L"TalvorinDeviceManagerWindow", rows);
-    std::vector<double> bare, program;
-    for (int run = 0; run < runs; ++run) {
-        bare.push_back(TimeToWindow(argv[2], L"TalvorinBareWindow", 0));
-        program.push_back(TimeToWindow(argv[1], L"TalvorinDeviceManagerWindow", rows));
+    // What is started in each round, in turn.
+    struct Start {
+        const char* label;
+        std::wstring path;
+        const wchar_t* arguments;
+        const wchar_t* className;
+        int rows;
+        std::vector<double> times;
+    };
+    std::vector<Start> starts{
+        {"bare window opened", barePath, L"", kBareClass, 0, {}},
+        {"bare window after the scan's registry calls", barePath, L"scan", kBareClass, 0, {}},
+    };
+    if (!bareControlsPath.empty()) {
+        starts.push_back({"bare window with common controls 6", bareControlsPath, L"", kBareClass, 0, {}});
     }
-    const double bareMs = Median(bare), programMs = Median(program);
-    std::printf("entries seeded: %d, list rows expected: %d, runs: %d\n", entries, rows, runs);
-    std::printf("bare window opened:        %8.1f ms (median)\n", bareMs);
-    std::printf("program with filled list:  %8.1f ms (median)\n", programMs);
-    std::printf("ratio:                     %8.2f\n", bareMs > 0 ? programMs / bareMs : -1.0);
-    return bareMs > 0 && programMs > 0 ? 0 : 1;
+    starts.push_back({"program with filled list", programPath, L"", kProgramClass, rows, {}});
+
+    // One warm-up round, so that all find Wine's files in the page cache.
+    for (Start& start : starts) TimeToWindow(start.path, start.arguments, start.className, start.rows);
+    for (int run = 0; run < runs; ++run) {
+        for (Start& start : starts) {
+            start.times.push_back(TimeToWindow(start.path, start.arguments, start.className, start.rows));
+        }
+    }
+    std::printf("entries seeded: %d, list rows expected: %d, runs: %d, in turn\n", entries, rows, runs);
+    bool complete = true;
+    for (const Start& start : starts) {
+        const double ms = Median(start.times);
+        complete = complete && ms > 0;
+        std::printf("%-56s %8.1f ms (median)\n", (std::string(start.label) + ":").c_str(), ms);
+    }
+    const double programMs = Median(starts.back().times);
+    for (size_t i = 0; i + 1 < starts.size(); ++i) {
+        const double ms = Median(starts[i].times);
+        std::printf("program / %-46s %8.2f\n", (std::string(starts[i].label) + ":").c_str(),
+                    ms > 0 ? programMs / ms : -1.0);
+    }
+
+    if (!tracedPath.empty()) {
+        std::vector<std::wstring> bares{barePath};
+        if (!bareControlsPath.empty()) bares.push_back(bareControlsPath);
+        PrintStages(tracedPath, bares, rows, runs);
+    }
+    return complete ? 0 : 1;
 }
