@@ -1,37 +1,60 @@
 #!/usr/bin/env bash
 # Reruns the benchmarks (never part of the tests): the scan and the removal on the
-# in-memory registry, then the start-up under Wine with 1,000 seeded entries against
-# a bare window program.
+# in-memory registry, then the start-up under Wine against bare window programs of the
+# same size, with only Wine's own adapter and with 1,000 seeded entries, and the time
+# of each stage of the start from the program's trace build. Without a display it
+# runs itself on a virtual one. Installs what is missing first.
+#
+#   scripts/bench.sh [runs]     runs of each start, in turn (default 11)
 set -euo pipefail
+# Itself by its full path, to start again under a virtual display from any folder.
+self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
+runs=${1:-11}
+
+if [ -z "${TDM_UNDER_XVFB:-}" ] && [ -z "${DISPLAY:-}" ]; then
+    tdm_install_missing
+    [ -f /usr/include/benchmark/benchmark.h ] || tdm_install_packages libbenchmark-dev
+    export TDM_UNDER_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$self" "$@"
+fi
 tdm_install_missing
-[ -f /usr/include/benchmark/benchmark.h ] || apt-get install -y -qq libbenchmark-dev >/dev/null
+[ -f /usr/include/benchmark/benchmark.h ] || tdm_install_packages libbenchmark-dev
 
 cmake --preset bench >/dev/null
-cmake --build --preset bench -j"$(nproc)" >/dev/null
+cmake --build --preset bench -j2 >/dev/null
 build/bench/bench/bench_window --benchmark_min_time=0.5
 
+# The program as it ships, the bare windows and the start-up driver; and the program
+# once more, built to write the times of its stages.
 cmake -S . -B build/windows-bench -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTDM_BENCHMARKS=ON -DTDM_TEST_AREAS=e2e >/dev/null
-cmake --build build/windows-bench -j"$(nproc)" --target TalvorinDeviceManager bare_window startup_bench >/dev/null
+cmake --build build/windows-bench -j2 \
+    --target TalvorinDeviceManager bare_window bare_window_controls startup_bench >/dev/null
+cmake -S . -B build/windows-trace -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DTDM_TESTS=OFF -DCMAKE_CXX_FLAGS=-DTDM_STARTUP_TRACE >/dev/null
+cmake --build build/windows-trace -j2 --target TalvorinDeviceManager >/dev/null
 
 prefix=$(mktemp -d /tmp/tdm-bench-prefix.XXXXXX)
 tdm_wine_env "$prefix"
-run() {
-    wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    wineserver -w
-    wineserver -p >/dev/null 2>&1
-    wine rundll32.exe >/dev/null 2>&1 </dev/null || true
-    wine build/windows-bench/bench/startup_bench.exe build/windows-bench/TalvorinDeviceManager.exe \
-        build/windows-bench/bench/bare_window.exe 1000 7
-    wineserver -k >/dev/null 2>&1 || true
-}
-if [ -z "${DISPLAY:-}" ]; then
-    export -f run tdm_wine_env
-    xvfb-run -a -s "-screen 0 1600x1200x24" bash -c run
-else
-    run
-fi
+wineboot -i >/dev/null 2>&1
+# No window manager on a virtual display: Wine draws the frames itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# One Wine session for every start (the seeded entries live as long as it), with its
+# services started from a program whose output goes nowhere.
+wineserver -w
+wineserver -p >/dev/null 2>&1
+wine rundll32.exe >/dev/null 2>&1 </dev/null || true
+bench=build/windows-bench
+for entries in 0 1000; do
+    echo
+    echo "== start-up with $entries seeded entries beside Wine's own adapter"
+    wine "$bench/bench/startup_bench.exe" --program "$bench/TalvorinDeviceManager.exe" \
+        --bare "$bench/bench/bare_window.exe" --bare-controls "$bench/bench/bare_window_controls.exe" \
+        --traced build/windows-trace/TalvorinDeviceManager.exe --entries "$entries" --runs "$runs"
+done
+wineserver -k >/dev/null 2>&1 || true
 rm -rf "$prefix"
+echo
+echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"

@@ -1,5 +1,5 @@
 # Installs the Debian packages the build and the tests need, where any is missing.
-# Sourced by the run and test commands; runs apt-get only when something is absent.
+# Sourced by every command; runs apt-get only when something is absent.
 tdm_install_missing() {
     local need=()
     command -v cmake >/dev/null || need+=(cmake)
@@ -19,14 +19,26 @@ tdm_install_missing() {
     [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
     command -v clang++ >/dev/null || need+=(clang)
     ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-dev)
-    if [ "${#need[@]}" -gt 0 ]; then
-        echo "Installing: ${need[*]}"
-        export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq
-        # With their recommended packages: Wine draws with XRender, XRandR and its own
-        # fonts, and the window's look and sizes depend on them.
-        apt-get install -y -qq "${need[@]}" >/dev/null
+    # With their recommended packages: Wine draws with XRender, XRandR and its own
+    # fonts, and the window's look and sizes depend on them.
+    [ "${#need[@]}" -eq 0 ] || tdm_install_packages "${need[@]}"
+}
+
+# Installs the given Debian packages: as root directly, otherwise through sudo. Without
+# root and without sudo it stops the command with one line that names the packages and
+# how to install them.
+tdm_install_packages() {
+    local as_root=()
+    if [ "$(id -u)" != 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "Missing packages: $*. Install them as root with: apt-get install $*" >&2
+            exit 1
+        fi
+        as_root=(sudo)
     fi
+    echo "Installing: $*"
+    ${as_root[@]+"${as_root[@]}"} env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    ${as_root[@]+"${as_root[@]}"} env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
 }
 
 # A private Wine prefix for this run: never the user's own.

@@ -4,6 +4,8 @@
 # prefix on a virtual display. Installs what is missing first. Ends with one line
 # "N passed, N failed" and exits non-zero on any failure.
 set -uo pipefail
+# Itself by its full path, to start again under a virtual display from any folder.
+self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
@@ -11,7 +13,7 @@ source scripts/deps.sh
 if [ -z "${TDM_UNDER_XVFB:-}" ] && [ -z "${DISPLAY:-}" ]; then
     tdm_install_missing
     export TDM_UNDER_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$self" "$@"
 fi
 tdm_install_missing
 
@@ -52,6 +54,18 @@ run_preset() {
 
 run_preset host
 run_preset host-sanitize
+
+# The commands' own install step, against stand-ins for id, sudo and apt-get.
+echo "== scripts"
+tests/scripts/install_step_test.sh >"$root/build/test-scripts.log" 2>&1
+grep '^FAIL' "$root/build/test-scripts.log"
+script_passed=$(grep -c '^ok ' "$root/build/test-scripts.log")
+script_failed=$(grep -c '^FAIL ' "$root/build/test-scripts.log")
+# A run that ended before its cases counts as one failure.
+[ "$script_passed" -gt 0 ] || [ "$script_failed" -gt 0 ] || script_failed=1
+passed=$((passed + script_passed))
+failed=$((failed + script_failed))
+[ "$script_failed" -eq 0 ] || broken+=(scripts)
 
 # The fuzzer, for about a minute from the committed seeds: one pass or one failure.
 echo "== fuzz"
