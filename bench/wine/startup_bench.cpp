@@ -9,8 +9,11 @@
 // Given the program's trace build, it then starts that and the bare windows in turn
 // and prints the median time of each stage of their starts.
 //
+// Given another build of the program (--compare, for example one from before a
+// change), it starts that in turn too.
+//
 //   startup_bench --program <exe> --bare <exe> [--bare-controls <exe>] [--traced <exe>]
-//                 [--entries <n>] [--runs <n>]
+//                 [--compare <exe>] [--entries <n>] [--runs <n>]
 #include <windows.h>
 
 #include <algorithm>
@@ -30,6 +33,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const wchar_t* kProgramClass = L"TalvorinDeviceManagerWindow";
 constexpr const wchar_t* kBareClass = L"TalvorinBareWindow";
+constexpr DWORD kSettleMs = 300;
 
 struct Found {
     DWORD processId;
@@ -56,10 +60,12 @@ LONGLONG Counter() {
     return now.QuadPart;
 }
 
-// Starts the program and waits until its window is visible and, for the adapter
-// manager, its list holds the expected rows. Returns milliseconds, or -1. With a trace
-// file, a traced program writes its stages there, timed from the moment just before
-// it is created.
+// Starts the program and waits until its window is visible and answers a message:
+// every program here answers only once it has shown and painted its window and waits
+// for input, so all are timed to the same point. For the adapter manager its list must
+// then hold the expected rows. Returns milliseconds, or -1. With a trace file, a
+// traced program writes its stages there, timed from the moment just before it is
+// created.
 double TimeToWindow(const std::wstring& program, const std::wstring& arguments, const wchar_t* className,
                     int expectedRows, const std::wstring& traceFile = L"") {
     STARTUPINFOW startup{};
@@ -76,8 +82,11 @@ double TimeToWindow(const std::wstring& program, const std::wstring& arguments, 
     Found found{process.dwProcessId, className, nullptr};
     while (Clock::now() - start < std::chrono::seconds(60)) {
         if (!found.window) EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&found));
-        HWND list = found.window && expectedRows > 0 ? GetDlgItem(found.window, 101) : nullptr;
-        const bool ready = found.window &&
+        DWORD_PTR answer = 0;
+        const bool answers = found.window && SendMessageTimeoutW(found.window, WM_NULL, 0, 0, SMTO_NORMAL, 10000,
+                                                                 &answer) != 0;
+        HWND list = answers && expectedRows > 0 ? GetDlgItem(found.window, 101) : nullptr;
+        const bool ready = answers &&
                            (expectedRows == 0 || (list && SendMessageW(list, LB_GETCOUNT, 0, 0) == expectedRows));
         if (ready) {
             elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -89,6 +98,9 @@ double TimeToWindow(const std::wstring& program, const std::wstring& arguments, 
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    // The desktop and the display still tidy up after a window that went; the next
+    // start should not pay for that.
+    Sleep(kSettleMs);
     return elapsed;
 }
 
@@ -210,12 +222,13 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring barePath = Option(argc, argv, L"--bare", L"");
     const std::wstring bareControlsPath = Option(argc, argv, L"--bare-controls", L"");
     const std::wstring tracedPath = Option(argc, argv, L"--traced", L"");
+    const std::wstring comparePath = Option(argc, argv, L"--compare", L"");
     const int entries = _wtoi(Option(argc, argv, L"--entries", L"1000").c_str());
     const int runs = _wtoi(Option(argc, argv, L"--runs", L"5").c_str());
     if (programPath.empty() || barePath.empty() || runs < 1) {
         std::fprintf(stderr,
                      "usage: startup_bench --program <exe> --bare <exe> [--bare-controls <exe>] [--traced <exe>]\n"
-                     "                     [--entries <n>] [--runs <n>]\n");
+                     "                     [--compare <exe>] [--entries <n>] [--runs <n>]\n");
         return 2;
     }
 
@@ -248,12 +261,17 @@ int wmain(int argc, wchar_t** argv) {
     if (!bareControlsPath.empty()) {
         starts.push_back({"bare window with common controls 6", bareControlsPath, L"", kBareClass, 0, {}});
     }
+    if (!comparePath.empty()) {
+        starts.push_back({"other build of the program", comparePath, L"", kProgramClass, rows, {}});
+    }
     starts.push_back({"program with filled list", programPath, L"", kProgramClass, rows, {}});
 
     // One warm-up round, so that all find Wine's files in the page cache.
     for (Start& start : starts) TimeToWindow(start.path, start.arguments, start.className, start.rows);
+    // Each round starts with the next one, so that none always follows the same.
     for (int run = 0; run < runs; ++run) {
-        for (Start& start : starts) {
+        for (size_t k = 0; k < starts.size(); ++k) {
+            Start& start = starts[(k + static_cast<size_t>(run)) % starts.size()];
             start.times.push_back(TimeToWindow(start.path, start.arguments, start.className, start.rows));
         }
     }
