@@ -7,7 +7,7 @@
 #include <string>
 
 #include "registry/memory_registry.h"
-#include "unit/fake_toolkit.h"
+#include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "registry/app_error.h"
+#include "base/app_error.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "platform/toolkit.h"
 #include "platform/win32_handles.h"
 #include "platform/win32_units.h"
+#include "window/toolkit.h"
 
 // The toolkit's error for a property set to a value it does not take.
 [[noreturn]] void RaiseInvalidPropertyValue();

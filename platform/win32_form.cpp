@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "assets/resource_ids.h"
-#include "platform/control_ids.h"
+#include "base/app_error.h"
 #include "platform/win32_fonts.h"
-#include "registry/app_error.h"
+#include "window/control_ids.h"
 
 namespace {
 

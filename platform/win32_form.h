@@ -11,11 +11,11 @@
 #include <memory>
 #include <optional>
 
-#include "platform/toolkit.h"
 #include "platform/win32_controls.h"
 #include "platform/win32_handles.h"
 #include "platform/win32_units.h"
 #include "window/frm_list_design.h"
+#include "window/toolkit.h"
 
 class Win32Form : public FormControl {
 public:

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/control_ids.h"
-#include "registry/app_error.h"
+#include "base/app_error.h"
+#include "window/control_ids.h"
 
 namespace {
 

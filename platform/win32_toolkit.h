@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "platform/toolkit.h"
 #include "platform/win32_form.h"
+#include "window/toolkit.h"
 
 // The version numbers stored in a module's version resource.
 struct ModuleVersion {

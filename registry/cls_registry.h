@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "registry/app_error.h"
-#include "registry/based_array.h"
+#include "base/app_error.h"
+#include "base/based_array.h"
+#include "base/variant.h"
 #include "registry/registry_api.h"
-#include "registry/variant.h"
 
 using NameArray = BasedArray<std::wstring>;
 

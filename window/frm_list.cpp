@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "registry/app_error.h"
+#include "base/app_error.h"
 #include "window/frm_list_design.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "platform/toolkit.h"
-#include "registry/based_array.h"
+#include "base/based_array.h"
+#include "base/variant.h"
 #include "registry/cls_registry.h"
 #include "registry/registry_api.h"
-#include "registry/variant.h"
 #include "window/guarded.h"
+#include "window/toolkit.h"
 
 // One inventory entry.
 struct AdapterRecord {

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/control_ids.h"
+#include "window/control_ids.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/control_ids.h"
 #include "tests/e2e/program_session.h"
+#include "window/control_ids.h"
 
 namespace {
 

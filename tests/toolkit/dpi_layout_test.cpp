@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/control_ids.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
 #include "platform/win32_toolkit.h"
 #include "platform/win32_units.h"
 #include "registry/memory_registry.h"
 #include "registry/registry_api.h"
-#include "window/frm_list.h"
 #include "tests/toolkit/pump.h"
+#include "window/control_ids.h"
+#include "window/frm_list.h"
 #include "window/frm_list_design.h"
 
 namespace {

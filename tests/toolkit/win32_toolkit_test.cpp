@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "assets/resource_ids.h"
-#include "platform/control_ids.h"
+#include "base/app_error.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
 #include "platform/win32_toolkit.h"
-#include "registry/app_error.h"
 #include "tests/toolkit/pump.h"
+#include "window/control_ids.h"
 #include "window/frm_list_design.h"
 
 namespace {

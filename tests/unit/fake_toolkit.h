@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/toolkit.h"
-#include "registry/app_error.h"
+#include "base/app_error.h"
+#include "window/toolkit.h"
 
 namespace fake {
 

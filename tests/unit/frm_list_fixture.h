@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "registry/memory_registry.h"
-#include "unit/fake_toolkit.h"
+#include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"
 
 namespace window_test {

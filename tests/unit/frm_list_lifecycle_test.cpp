@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "unit/frm_list_fixture.h"
+#include "tests/unit/frm_list_fixture.h"
 #include "window/frm_list_design.h"
 
 namespace window_test {
