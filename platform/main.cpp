@@ -3,37 +3,20 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "platform/win32_form.h"
+#include "platform/win32_handles.h"
 #include "platform/win32_toolkit.h"
 #include "registry/win32_registry_api.h"
 #include "window/frm_list.h"
 #include "window/frm_list_design.h"
 
-namespace {
-
-// The shell may hand a document to extensions that need COM on this thread.
-class ComApartment {
-public:
-    ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (initialized_) CoUninitialize();
-    }
-
-private:
-    bool initialized_;
-};
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // DLLs loaded from here on (by the shell, by COM) come from the system folder only,
     // never from beside the program or the current folder, where one could be planted.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    ComApartment com;
+    // The shell may hand a document to extensions that need COM on this thread.
+    const ComApartment com = EnterComApartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 

@@ -110,9 +110,9 @@ int32_t Win32Label::Width() {
 
 void Win32Label::AutoSize() {
     const std::wstring caption = WindowText(hwnd_);
-    WindowDc dc(hwnd_);
+    const WindowDc dc = BorrowDc(hwnd_);
     if (dc.Get() == nullptr) return;
-    SelectedObject font(dc.Get(), font_);
+    const SelectedObject font = SelectInto(dc.Get(), font_);
     SIZE size{};
     GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &size);
     if (caption.empty()) {
@@ -184,8 +184,8 @@ void Win32Image::Paint(const DRAWITEMSTRUCT& item) const {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     if (!picture_) return;
     const SIZE size = PictureSize();
-    MemoryDc source(item.hDC);
+    const MemoryDc source = CreateMemoryDc(item.hDC);
     if (source.Get() == nullptr) return;
-    SelectedObject picture(source.Get(), picture_.Get());
+    const SelectedObject picture = SelectInto(source.Get(), picture_.Get());
     BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
 }

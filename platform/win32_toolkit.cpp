@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/app_error.h"
+#include "platform/win32_handles.h"
 #include "window/control_ids.h"
 
 namespace {
@@ -15,20 +16,6 @@ constexpr int32_t kErrFileNotFound = 53;
 const wchar_t* NullIfEmpty(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
-
-// Owns a kernel handle and closes it.
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-    ~KernelHandle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-
-private:
-    HANDLE handle_;
-};
 
 }  // namespace
 

@@ -90,8 +90,12 @@ private:
     const std::string& AnsiSection() const { return ansiSection_.Of(api_, sectionKey_); }
     const std::string& AnsiValueName() const { return ansiValueName_.Of(api_, valueKey_); }
     std::wstring ErrorSource() const;
+    // Opens the selected key (ClassKey plus SectionKey) with the access asked for, or
+    // creates it with every missing key on its path, and hands back its owner: empty
+    // when the platform refuses, so that the caller only tests it.
+    enum class KeyOpening { Open, Create };
+    OpenedKey OpenSection(uint32_t access, KeyOpening how = KeyOpening::Open) const;
     Variant ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const;
-    int32_t CreateSectionKey(OpenedKey& opened) const;
     int32_t WriteValue(RegKey key, const Variant& value) const;
     std::wstring RootText() const { return std::to_wstring(classKey_); }
     std::wstring SetValueDescription(const Variant& value) const;

@@ -2,7 +2,19 @@
 // advapi32 and kernel32.
 #pragma once
 
+#include <windows.h>
+
+#include "base/unique_handle.h"
 #include "registry/registry_api.h"
+
+// A key opened with the platform's own functions, outside the seam.
+struct HkeyTraits {
+    using Type = HKEY;
+    static HKEY Invalid() { return nullptr; }
+    static bool Valid(HKEY key) { return key != nullptr; }
+    static void Close(HKEY key) { ::RegCloseKey(key); }
+};
+using UniqueHkey = UniqueHandle<HkeyTraits>;
 
 class Win32RegistryApi : public RegistryApi {
 public:

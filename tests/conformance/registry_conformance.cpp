@@ -46,20 +46,20 @@ protected:
     // the platform takes at most 260 characters of path in one call.
     int32_t Create(const std::string& relative) {
         RegKey parent = 0;
-        int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllFileRights, &parent, nullptr);
+        int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllSpecificRights, &parent, nullptr);
         if (rc != kErrorSuccess || relative.empty()) {
             if (rc == kErrorSuccess) Api().RegCloseKey(parent);
             return rc;
         }
         RegKey key = 0;
-        rc = Api().RegCreateKeyExA(parent, relative, 0, kKeyAllFileRights, &key, nullptr);
+        rc = Api().RegCreateKeyExA(parent, relative, 0, kKeyAllSpecificRights, &key, nullptr);
         if (rc == kErrorSuccess) Api().RegCloseKey(key);
         Api().RegCloseKey(parent);
         return rc;
     }
     void Set(const std::string& relative, const std::string& name, uint32_t type, const Bytes& data) {
         RegKey key = 0;
-        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllFileRights, &key, nullptr));
+        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllSpecificRights, &key, nullptr));
         EXPECT_EQ(kErrorSuccess,
                   Api().RegSetValueExA(key, name, type, data.empty() ? nullptr : data.data(),
                                        static_cast<uint32_t>(data.size())));

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "tests/e2e/unique_handle.h"
+#include "registry/win32_registry_api.h"
 
 namespace display_class {
 
@@ -21,11 +21,11 @@ struct RawValue {
     std::vector<BYTE> data;
 };
 
-UniqueKey OpenForReading(const std::wstring& relative) {
-    UniqueKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PathOf(relative).c_str(), 0, KEY_READ, key.put()) !=
+UniqueHkey OpenForReading(const std::wstring& relative) {
+    UniqueHkey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PathOf(relative).c_str(), 0, KEY_READ, key.Put()) !=
         ERROR_SUCCESS) {
-        key.reset();
+        key.Reset();
     }
     return key;
 }
@@ -118,15 +118,15 @@ std::vector<std::wstring> ValueNames(HKEY key) {
 
 void SnapshotKey(const std::wstring& relative, std::vector<std::wstring>& lines) {
     lines.push_back(L"key [" + relative + L"]");
-    const UniqueKey key = OpenForReading(relative);
+    const UniqueHkey key = OpenForReading(relative);
     if (!key) {
         lines.push_back(L"  (cannot be opened)");
         return;
     }
-    std::vector<std::wstring> names = ValueNames(key.get());
+    std::vector<std::wstring> names = ValueNames(key.Get());
     std::sort(names.begin(), names.end());
     for (const std::wstring& name : names) {
-        const auto value = ReadRaw(key.get(), name);
+        const auto value = ReadRaw(key.Get(), name);
         if (!value) continue;
         lines.push_back(L"  " + name + L" = " + std::to_wstring(value->type) + L":" +
                         Hex(value->data));
@@ -149,12 +149,12 @@ bool KeyExists(const std::wstring& relative) {
 
 std::vector<std::wstring> Subkeys(const std::wstring& relative) {
     std::vector<std::wstring> names;
-    const UniqueKey key = OpenForReading(relative);
+    const UniqueHkey key = OpenForReading(relative);
     if (!key) return names;
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         DWORD length = 256;
-        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
@@ -170,12 +170,12 @@ std::vector<std::wstring> Snapshot() {
 }
 
 std::optional<AdapterView> ReadAdapter(const std::wstring& subkey) {
-    const UniqueKey key = OpenForReading(subkey);
+    const UniqueHkey key = OpenForReading(subkey);
     if (!key) return std::nullopt;
 
     std::wstring name;
     for (const wchar_t* valueName : {L"DriverDesc", L"HardwareInformation.AdapterString"}) {
-        const auto value = ReadRaw(key.get(), valueName);
+        const auto value = ReadRaw(key.Get(), valueName);
         if (!value) continue;
         name = RawText(*value);
         if (!name.empty()) break;
@@ -184,10 +184,10 @@ std::optional<AdapterView> ReadAdapter(const std::wstring& subkey) {
 
     AdapterView adapter;
     adapter.name = WithoutNuls(name);
-    adapter.manufacturer = DisplayText(key.get(), L"ProviderName");
-    adapter.biosVersion = DisplayText(key.get(), L"HardwareInformation.BiosString");
-    adapter.driverVersion = DisplayText(key.get(), L"DriverVersion");
-    adapter.driverDate = DisplayText(key.get(), L"DriverDate");
+    adapter.manufacturer = DisplayText(key.Get(), L"ProviderName");
+    adapter.biosVersion = DisplayText(key.Get(), L"HardwareInformation.BiosString");
+    adapter.driverVersion = DisplayText(key.Get(), L"DriverVersion");
+    adapter.driverDate = DisplayText(key.Get(), L"DriverDate");
     return adapter;
 }
 

@@ -75,8 +75,8 @@ ProgramProcess::ProgramProcess(const std::wstring& executable) {
 }
 
 ProgramProcess::~ProgramProcess() {
-    if (process_ && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
-        TerminateProcess(process_.get(), 1);
+    if (process_ && WaitForSingleObject(process_.Get(), 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.Get(), 1);
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -98,7 +98,7 @@ bool ProgramProcess::WaitForExit(std::chrono::milliseconds timeout) const {
 
 DWORD ProgramProcess::ExitCode() const {
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_.get(), &code);
+    GetExitCodeProcess(process_.Get(), &code);
     return code;
 }
 
@@ -110,7 +110,7 @@ std::vector<StartedProcess> ProgramProcess::Children() const {
 void ProgramProcess::Started(DWORD processId, HANDLE process) {
     std::lock_guard<std::mutex> lock(mutex_);
     processId_ = processId;
-    process_.reset(process);
+    process_.Reset(process);
     startDone_ = true;
     changed_.notify_all();
 }

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/unique_handle.h"
+#include "platform/win32_handles.h"
 #include "tests/e2e/wait_for.h"
 
 struct StartedProcess {
@@ -31,7 +31,7 @@ public:
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
     DWORD Id() const { return processId_; }
-    HANDLE Handle() const { return process_.get(); }
+    HANDLE Handle() const { return process_.Get(); }
 
     // True once the program's end has been reported to the watcher. By then every process
     // it started has been reported too, so Children() is complete.
@@ -50,7 +50,7 @@ private:
     void FillCommandLine(DWORD processId, HANDLE process);
 
     DWORD processId_ = 0;
-    UniqueHandle process_;
+    KernelHandle process_;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
