@@ -161,7 +161,7 @@ HWND Win32Form::CreateControl(const ControlDesign& control, int id) {
 bool Win32Form::CreateControls() {
     // Tab order is creation order: controls by their tab index, the picture (which has
     // none) last.
-    std::array<int, 9> order{};
+    std::array<int, kFrmListControlCount> order{};
     size_t count = 0;
     for (int32_t tab = 0; tab < static_cast<int32_t>(order.size()); ++tab) {
         for (size_t i = 0; i < design_.controls.size(); ++i) {

@@ -103,14 +103,14 @@ private:
     const FormDesign& design_;
     TwipsScale scale_;
     HWND hwnd_ = nullptr;
-    std::array<HWND, 9> children_{};
+    std::array<HWND, kFrmListControlCount> children_{};
 
     // One font per distinct design font, shared by the controls that use it.
     struct SharedFont {
         FontDesign design;
         FontHandle font;
     };
-    std::array<SharedFont, 9> fonts_{};
+    std::array<SharedFont, kFrmListControlCount> fonts_{};
     size_t fontCount_ = 0;
     HCURSOR hand_ = nullptr;
 

@@ -60,7 +60,7 @@ int32_t Win32Toolkit::MsgBox(const std::wstring& prompt, int32_t style, const st
     return MessageBoxW(form_.Handle(), prompt.c_str(), caption, static_cast<UINT>(style));
 }
 
-void Win32Toolkit::ShellExecuteA(const std::wstring& operation, const std::wstring& file,
+void Win32Toolkit::OpenWithShell(const std::wstring& operation, const std::wstring& file,
                                  const std::wstring& parameters, const std::wstring& directory,
                                  int32_t showCommand) {
     // The wide function takes the same arguments without a trip through the code page.

@@ -285,13 +285,13 @@ void frmList::RemoveAdapter() {
 // stands after its parent.
 frmList::RemovalList frmList::CollectKeys(CLS_Registry& registry, const std::wstring& keyPath, Guarded& guard) {
     RemovalList keys;
-    if (!guard.Step([&] { keys.Append(RemovalEntry{keyPath, 0}); })) return keys;
+    if (!guard.Step([&] { keys.Append(RemovalEntry{keyPath, kNotScanned}); })) return keys;
     bool foundSubkeys = true;
     while (foundSubkeys) {
         foundSubkeys = false;
         const int32_t known = keys.Count();
         for (int32_t j = 1; j <= known; ++j) {
-            if (keys(j).ScanState != 0) continue;
+            if (keys(j).ScanState != kNotScanned) continue;
             NameArray names;
             int32_t count = 0;
             guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
@@ -301,13 +301,13 @@ frmList::RemovalList frmList::CollectKeys(CLS_Registry& registry, const std::wst
                 guard.Step([&] { registry.EnumerateSections(names, count); });
             }
             if (count == 0) {
-                keys(j).ScanState = 2;
+                keys(j).ScanState = kHasNoSubkeys;
                 continue;
             }
             foundSubkeys = true;
-            keys(j).ScanState = 1;
+            keys(j).ScanState = kHasSubkeys;
             for (int32_t k = 1; k <= count; ++k) {
-                guard.Step([&] { keys.Append(RemovalEntry{keys(j).Path + L"\\" + names(k), 0}); });
+                guard.Step([&] { keys.Append(RemovalEntry{keys(j).Path + L"\\" + names(k), kNotScanned}); });
             }
         }
     }
@@ -400,7 +400,7 @@ void frmList::Command1_Click() {
 void frmList::Label2_Click() {
     Guarded guard;
     guard.Step([&] { toolkit_.SetMousePointer(kPointerHourglass); });
-    guard.Step([&] { toolkit_.ShellExecuteA(L"Open", kWebSiteAddress, L"", L"", kShowNormal); });
+    guard.Step([&] { toolkit_.OpenWithShell(L"Open", kWebSiteAddress, L"", L"", kShowNormal); });
     guard.Step([&] { toolkit_.SetMousePointer(kPointerDefault); });
 }
 

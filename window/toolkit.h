@@ -116,8 +116,9 @@ public:
     virtual ~Toolkit() = default;
     // Modal. An empty title means the application's title. Returns the answer.
     virtual int32_t MsgBox(const std::wstring& prompt, int32_t style, const std::wstring& title) = 0;
-    // ShellExecuteA with the window as owner; the result is ignored.
-    virtual void ShellExecuteA(const std::wstring& operation, const std::wstring& file,
+    // Hands a document or web address to the shell with a verb ("Open"), as the user's
+    // double click would, with the window as owner; the result is ignored.
+    virtual void OpenWithShell(const std::wstring& operation, const std::wstring& file,
                                const std::wstring& parameters, const std::wstring& directory,
                                int32_t showCommand) = 0;
     // Starts a program as a separate process with the given window style and does

@@ -8,11 +8,11 @@
 #include <cwchar>
 
 #include "registry/win32_registry_api.h"
+#include "tests/display_class_key.h"
 
 namespace display_class {
 
-const wchar_t* const kPath =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
+const std::wstring kPath = DisplayClassKeyW();
 
 namespace {
 
@@ -140,7 +140,7 @@ void SnapshotKey(const std::wstring& relative, std::vector<std::wstring>& lines)
 
 std::wstring PathOf(const std::wstring& relative) {
     if (relative.empty()) return kPath;
-    return std::wstring(kPath) + L"\\" + relative;
+    return kPath + L"\\" + relative;
 }
 
 bool KeyExists(const std::wstring& relative) {

@@ -9,7 +9,7 @@
 namespace display_class {
 
 // Below HKEY_LOCAL_MACHINE, without a trailing backslash.
-extern const wchar_t* const kPath;
+extern const std::wstring kPath;
 
 // The full path below HKEY_LOCAL_MACHINE of a key given relative to the class key.
 std::wstring PathOf(const std::wstring& relative);

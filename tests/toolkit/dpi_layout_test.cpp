@@ -21,6 +21,7 @@
 #include "platform/win32_units.h"
 #include "registry/memory_registry.h"
 #include "registry/registry_api.h"
+#include "tests/display_class_key.h"
 #include "tests/toolkit/pump.h"
 #include "window/control_ids.h"
 #include "window/frm_list.h"
@@ -310,7 +311,7 @@ TEST(Program, ShowsTheDesignInTheScreensPixels) {
 
 // Display adapter entries for the window logic to list, in a registry of its own.
 void SeedAdapters(MemoryRegistry& registry) {
-    const std::string classKey = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
+    const std::string classKey = DisplayClassKeyA();
     const char* names[] = {"NVIDIA GeForce GTX 970", "AMD Radeon RX 580 Series", "Intel(R) HD Graphics 4600"};
     int number = 1;
     for (const char* name : names) {

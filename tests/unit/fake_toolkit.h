@@ -288,9 +288,9 @@ public:
         }
         return (style & 7) == kMbYesNo ? unscriptedYesNo : kAnswerOk;
     }
-    void ShellExecuteA(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
+    void OpenWithShell(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
                        const std::wstring& directory, int32_t showCommand) override {
-        recorder_.Enter(L"ShellExecuteA");
+        recorder_.Enter(L"OpenWithShell");
         shells.push_back(Shell{operation, file, parameters, directory, showCommand});
     }
     void StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) override {

@@ -299,12 +299,12 @@ TEST_F(LifecycleTest, LinkAndLogoOpenTheWebSiteAlike) {
                                                              kPointerDefault}));
     // The busy pointer is up only while the shell is called.
     EXPECT_EQ(window.recorder.Calls(L"SetMousePointer").size(), 4u);
-    EXPECT_LT(window.recorder.IndexOf(L"SetMousePointer(11)"), window.recorder.IndexOf(L"ShellExecuteA"));
-    EXPECT_LT(window.recorder.IndexOf(L"ShellExecuteA"), window.recorder.IndexOf(L"SetMousePointer(0)"));
+    EXPECT_LT(window.recorder.IndexOf(L"SetMousePointer(11)"), window.recorder.IndexOf(L"OpenWithShell"));
+    EXPECT_LT(window.recorder.IndexOf(L"OpenWithShell"), window.recorder.IndexOf(L"SetMousePointer(0)"));
 }
 
 TEST_F(LifecycleTest, FailedShellStillResetsThePointer) {
-    window.recorder.FailOn(L"ShellExecuteA");
+    window.recorder.FailOn(L"OpenWithShell");
     form.Label2_Click();
     EXPECT_EQ(window.toolkit.pointers, (std::vector<int32_t>{kPointerHourglass, kPointerDefault}));
     EXPECT_TRUE(Boxes().empty());
