@@ -56,3 +56,12 @@ private:
     Type value_ = Traits::Invalid();
     Traits traits_;
 };
+
+// The traits of the usual kind of handle, where the zero value (null) means none.
+// A kind's traits add only how a handle is given back.
+template <typename Handle>
+struct NullHandleTraits {
+    using Type = Handle;
+    static Handle Invalid() { return Handle{}; }
+    static bool Valid(Handle handle) { return handle != Handle{}; }
+};

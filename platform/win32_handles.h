@@ -11,10 +11,7 @@
 
 // A GDI object (font, bitmap) the program created: deleted.
 template <typename Handle>
-struct GdiObjectTraits {
-    using Type = Handle;
-    static Handle Invalid() { return nullptr; }
-    static bool Valid(Handle handle) { return handle != nullptr; }
+struct GdiObjectTraits : NullHandleTraits<Handle> {
     static void Close(Handle handle) { DeleteObject(handle); }
 };
 using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
@@ -22,21 +19,15 @@ using BitmapHandle = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 
 // A window's device context (the screen's for a null window), borrowed: given back to
 // the window it came from.
-struct WindowDcTraits {
-    using Type = HDC;
-    static HDC Invalid() { return nullptr; }
-    static bool Valid(HDC dc) { return dc != nullptr; }
-    void Close(HDC dc) const { ReleaseDC(window, dc); }
+struct WindowDcTraits : NullHandleTraits<HDC> {
     HWND window = nullptr;
+    void Close(HDC dc) const { ReleaseDC(window, dc); }
 };
 using WindowDc = UniqueHandle<WindowDcTraits>;
-inline WindowDc BorrowDc(HWND window) { return WindowDc(GetDC(window), WindowDcTraits{window}); }
+inline WindowDc BorrowDc(HWND window) { return WindowDc(GetDC(window), WindowDcTraits{{}, window}); }
 
 // A memory device context the program created: deleted.
-struct MemoryDcTraits {
-    using Type = HDC;
-    static HDC Invalid() { return nullptr; }
-    static bool Valid(HDC dc) { return dc != nullptr; }
+struct MemoryDcTraits : NullHandleTraits<HDC> {
     static void Close(HDC dc) { DeleteDC(dc); }
 };
 using MemoryDc = UniqueHandle<MemoryDcTraits>;
@@ -44,23 +35,18 @@ inline MemoryDc CreateMemoryDc(HDC compatibleWith) { return MemoryDc(CreateCompa
 
 // The object a device context had selected before one of ours, put back, because a DC
 // must not be released or deleted with one of our objects still selected.
-struct SelectionTraits {
-    using Type = HGDIOBJ;
-    static HGDIOBJ Invalid() { return nullptr; }
-    static bool Valid(HGDIOBJ previous) { return previous != nullptr; }
-    void Close(HGDIOBJ previous) const { SelectObject(dc, previous); }
+struct SelectionTraits : NullHandleTraits<HGDIOBJ> {
     HDC dc = nullptr;
+    void Close(HGDIOBJ previous) const { SelectObject(dc, previous); }
 };
 using SelectedObject = UniqueHandle<SelectionTraits>;
 inline SelectedObject SelectInto(HDC dc, HGDIOBJ object) {
-    return SelectedObject(object != nullptr ? SelectObject(dc, object) : nullptr, SelectionTraits{dc});
+    return SelectedObject(object != nullptr ? SelectObject(dc, object) : nullptr, SelectionTraits{{}, dc});
 }
 
 // A kernel handle (a process, a thread): closed. Some functions report failure with
 // INVALID_HANDLE_VALUE, others with null.
-struct KernelHandleTraits {
-    using Type = HANDLE;
-    static HANDLE Invalid() { return nullptr; }
+struct KernelHandleTraits : NullHandleTraits<HANDLE> {
     static bool Valid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };

@@ -29,7 +29,7 @@ OpenedKey CLS_Registry::OpenSection(uint32_t access, KeyOpening how) const {
         rc = api_.RegOpenKeyExA(Root(), AnsiSection(), 0, access, &key);
     }
     // Only a key the platform reports as opened is ever closed.
-    return OpenedKey(rc == kErrorSuccess ? key : 0, OpenedKeyTraits{&api_});
+    return OwnKey(api_, rc == kErrorSuccess ? key : 0);
 }
 
 bool CLS_Registry::KeyExists() const { return static_cast<bool>(OpenSection(kKeyQueryValue)); }

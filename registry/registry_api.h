@@ -90,11 +90,10 @@ public:
 };
 
 // A key opened through the seam is closed through the same seam.
-struct OpenedKeyTraits {
-    using Type = RegKey;
-    static RegKey Invalid() { return 0; }
-    static bool Valid(RegKey key) { return key != 0; }
-    void Close(RegKey key) const { api->RegCloseKey(key); }
+struct OpenedKeyTraits : NullHandleTraits<RegKey> {
     RegistryApi* api = nullptr;
+    void Close(RegKey key) const { api->RegCloseKey(key); }
 };
 using OpenedKey = UniqueHandle<OpenedKeyTraits>;
+// Takes over a key that the seam has just opened or created (0: none).
+inline OpenedKey OwnKey(RegistryApi& api, RegKey key) { return OpenedKey(key, OpenedKeyTraits{{}, &api}); }

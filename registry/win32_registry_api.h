@@ -8,10 +8,7 @@
 #include "registry/registry_api.h"
 
 // A key opened with the platform's own functions, outside the seam.
-struct HkeyTraits {
-    using Type = HKEY;
-    static HKEY Invalid() { return nullptr; }
-    static bool Valid(HKEY key) { return key != nullptr; }
+struct HkeyTraits : NullHandleTraits<HKEY> {
     static void Close(HKEY key) { ::RegCloseKey(key); }
 };
 using UniqueHkey = UniqueHandle<HkeyTraits>;

@@ -47,9 +47,9 @@ TEST(UniqueHandle, AKeyMovedBetweenOwnersIsClosedOnTheRegistryThatOpenedIt) {
     MemoryRegistry first;
     MemoryRegistry second;
     for (MemoryRegistry* registry : {&first, &second}) registry->AddKey(kHkeyLocalMachine, "Scratch");
-    OpenedKey fromFirst(0, OpenedKeyTraits{&first});
+    OpenedKey fromFirst = OwnKey(first, 0);
     ASSERT_EQ(kErrorSuccess, first.RegOpenKeyExA(kHkeyLocalMachine, "Scratch", 0, kKeyQueryValue, fromFirst.Put()));
-    OpenedKey fromSecond(0, OpenedKeyTraits{&second});
+    OpenedKey fromSecond = OwnKey(second, 0);
     ASSERT_EQ(kErrorSuccess, second.RegOpenKeyExA(kHkeyLocalMachine, "Scratch", 0, kKeyQueryValue, fromSecond.Put()));
 
     fromSecond = std::move(fromFirst);
