@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,7 +91,8 @@ private:
     const std::string& AnsiSection() const { return ansiSection_.Of(api_, sectionKey_); }
     const std::string& AnsiValueName() const { return ansiValueName_.Of(api_, valueKey_); }
     std::wstring ErrorSource() const;
-    Variant ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const;
+    // The value as the probe described it, or nothing when the read finds it changed.
+    std::optional<Variant> ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const;
     int32_t CreateSectionKey(OpenedKey& opened) const;
     int32_t WriteValue(RegKey key, const Variant& value) const;
     std::wstring RootText() const { return std::to_wstring(classKey_); }

@@ -2,6 +2,10 @@
 // failures the real registry will not produce on demand.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+#include <stdexcept>
+
 #include "registry/cls_registry.h"
 #include "registry/memory_registry.h"
 
@@ -99,6 +103,53 @@ TEST_F(ClsRegistryRead, TextIsTakenWholeWithoutCuttingAtANul) {
     // Characters the read leaves unfilled stay NUL characters of the result.
     mem_.SetValue(kHkeyLocalMachine, kKey, "Padded", kRegSz, {'a', 0, 'b', 0, 0});
     EXPECT_EQ(Variant(std::wstring(L"a\0b\0", 4)), Object(kKey, L"Padded").Value());
+}
+
+// Another program may change a value between the probe and the read that follows it.
+TEST_F(ClsRegistryRead, AValueChangedAfterItsProbeIsProbedAgain) {
+    struct Case {
+        const char* what;
+        uint32_t storedType;
+        std::vector<uint8_t> stored;
+        std::function<void()> change;
+        Variant expected;
+        int32_t type;
+    };
+    const Case cases[] = {
+        {"text grows", kRegSz, {'a', 'b', 0}, [&] { mem_.SetString(kHkeyLocalMachine, kKey, "V", "a longer text"); },
+         Variant(L"a longer text"), kRegSz},
+        {"bytes grow", kRegBinary, {1, 2}, [&] { mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {1, 2, 3, 4, 5}); },
+         Variant(ByteArray(0, {1, 2, 3, 4, 5})), kRegBinary},
+        {"type changes", kRegDword, {1, 0, 0, 0}, [&] { mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {9, 8, 7, 6}); },
+         Variant(ByteArray(0, {9, 8, 7, 6})), kRegBinary},
+        {"key deleted", kRegDword, {1, 0, 0, 0},
+         [&] { mem_.RegDeleteKeyA(static_cast<RegKey>(kHkeyLocalMachine), kKey); }, Variant(L"none"), kRegMultiSz},
+    };
+    for (const Case& c : cases) {
+        mem_ = MemoryRegistry();
+        mem_.SetValue(kHkeyLocalMachine, kKey, "V", c.storedType, c.stored);
+        mem_.AfterQueryValue([&](int call) {
+            if (call == 1) c.change();
+        });
+        auto reg = Object(kKey, L"V");
+        reg.ValueType(kRegMultiSz);
+        reg.Default(Variant(L"none"));
+        EXPECT_EQ(c.expected, reg.Value()) << c.what;
+        EXPECT_EQ(c.type, reg.ValueType()) << c.what;
+        EXPECT_EQ(0u, mem_.OpenHandleCount()) << c.what;
+    }
+
+    // One that grows after every call never settles and counts as missing.
+    mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {1});
+    std::vector<uint8_t> bytes{1};
+    mem_.AfterQueryValue([&](int) {
+        bytes.push_back(0);
+        mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, bytes);
+    });
+    auto reg = Object(kKey, L"V");
+    reg.Default(Variant(L"none"));
+    EXPECT_EQ(Variant(L"none"), reg.Value());
+    EXPECT_EQ(0, reg.ValueType());
 }
 
 TEST_F(ClsRegistryRead, ADwordOfMoreThanFourBytesNeverWritesPastTheInteger) {
