@@ -252,7 +252,9 @@ int32_t CLS_Registry::WriteValue(RegKey key, const Variant& value) const {
             } else if (value.IsInteger()) {
                 number = value.AsInteger();
             } else {
-                return kErrorSuccess;  // nothing that fits an integer: nothing written
+                // Only the integer kinds make a number; anything else is refused as the
+                // platform refuses data it cannot store, rather than reported as written.
+                return kErrorInvalidData;
             }
             uint8_t data[4];
             std::memcpy(data, &number, sizeof data);
