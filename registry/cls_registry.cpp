@@ -287,8 +287,8 @@ void CLS_Registry::WriteDefaultText(const std::wstring& sSection, const Variant&
     Value(value);
 }
 
-void CLS_Registry::CreateEXEAssociation(const std::wstring& sExePath, const std::wstring& sClassName,
-                                        const std::wstring& sClassDescription, const std::wstring& sAssociation,
+void CLS_Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName,
+                                        std::wstring sClassDescription, std::wstring sAssociation,
                                         std::wstring sOpenMenuText, bool bSupportPrint, std::wstring sPrintMenuText,
                                         bool bSupportNew, std::wstring sNewMenuText, bool bSupportInstall,
                                         std::wstring sInstallMenuText, int32_t lDefaultIconIndex) {
@@ -320,7 +320,7 @@ void CLS_Registry::CreateEXEAssociation(const std::wstring& sExePath, const std:
         WriteDefaultText(sClassName + L"\\DefaultIcon", Variant(exe + L"," + std::to_wstring(lDefaultIconIndex)));
 }
 
-void CLS_Registry::CreateAdditionalEXEAssociations(const std::wstring& sClassName, const std::vector<Variant>& vItems) {
+void CLS_Registry::CreateAdditionalEXEAssociations(std::wstring sClassName, const std::vector<Variant>& vItems) {
     const size_t n = vItems.size();
     if (n % 3 != 0)
         throw AppError(kErrAssociationItems, ErrorSource(),
