@@ -329,18 +329,18 @@ void CLS_Registry::CreateAdditionalEXEAssociations(std::wstring sClassName, cons
     if (!KeyExists())
         throw AppError(kErrAssociationClass, ErrorSource(),
                        L"Error - attempt to create additional associations before class defined.");
+    // A failing step, whatever its failure (memory running out while a path is built
+    // too), drops that entry only; the group's other entry and the later groups are
+    // still written.
+    auto step = [&](const Variant& name, const wchar_t* below, const Variant& value) {
+        try {
+            WriteDefaultText(sClassName + L"\\shell\\" + name.ToText() + below, value);
+        } catch (...) {
+        }
+    };
     for (size_t i = 0; i + 3 <= n; i += 3) {
         ValueType(kRegSz);
-        const std::wstring key = sClassName + L"\\shell\\" + vItems[i].ToText();
-        // A failing write drops that entry only; the group's other entry and the
-        // later groups are still written.
-        try {
-            WriteDefaultText(key, vItems[i + 1]);
-        } catch (const AppError&) {
-        }
-        try {
-            WriteDefaultText(key + L"\\command", vItems[i + 2]);
-        } catch (const AppError&) {
-        }
+        step(vItems[i], L"", vItems[i + 1]);
+        step(vItems[i], L"\\command", vItems[i + 2]);
     }
 }

@@ -100,13 +100,17 @@ TEST_F(Association, AFailingAdditionalCommandIsDroppedAndTheRestWritten) {
     CLS_Registry reg(mem_);
     reg.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext");
     mem_.Refuse(Op::SetValue, kHkeyClassesRoot, "Cls\\shell\\edit");
+    // Not only the registry object's own errors: memory running out is dropped too.
+    mem_.ThrowOn(Op::Create, kHkeyClassesRoot, "Cls\\shell\\view\\command");
     EXPECT_NO_THROW(reg.CreateAdditionalEXEAssociations(
         L"Cls", {Variant(L"edit"), Variant(L"&Edit"), Variant(L"edit-cmd"), Variant(L"view"), Variant(L"&View"),
-                 Variant(L"view-cmd")}));
+                 Variant(L"view-cmd"), Variant(L"play"), Variant(L"&Play"), Variant(L"play-cmd")}));
     EXPECT_FALSE(mem_.GetValue(kHkeyClassesRoot, "Cls\\shell\\edit", ""));
     EXPECT_EQ("edit-cmd", Text("Cls\\shell\\edit\\command"));
     EXPECT_EQ("&View", Text("Cls\\shell\\view"));
-    EXPECT_EQ("view-cmd", Text("Cls\\shell\\view\\command"));
+    EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, "Cls\\shell\\view\\command"));
+    EXPECT_EQ("&Play", Text("Cls\\shell\\play"));
+    EXPECT_EQ("play-cmd", Text("Cls\\shell\\play\\command"));
 }
 
 // Every write changes the selectors; an argument read from them must keep the text
