@@ -225,11 +225,41 @@ TEST(BasedArray, OutOfRangeAccessRaisesSubscriptOutOfRange) {
             ADD_FAILURE() << index;
         } catch (const AppError& e) {
             EXPECT_EQ(9, e.Number());
+            EXPECT_EQ(L"Subscript out of range", e.Description());
         }
     }
     BasedArray<int> empty;
     EXPECT_EQ(-1, empty.UBound());
     EXPECT_THROW(empty(0), AppError);
+}
+
+// Every read of bytes is checked through this comparison.
+TEST(BasedArray, ArraysAreEqualOnlyWithEqualBoundsAndItems) {
+    const ByteArray bytes(0, {1, 2, 3});
+    EXPECT_TRUE(bytes == ByteArray(0, {1, 2, 3}));
+    EXPECT_TRUE(ByteArray() == ByteArray(0, {}));
+    for (const ByteArray& other : {ByteArray(0, {1, 2, 4}), ByteArray(1, {1, 2, 3}), ByteArray(0, {1, 2}),
+                                   ByteArray(0, {1, 2, 3, 0}), ByteArray()}) {
+        EXPECT_FALSE(bytes == other) << other.LBound() << " " << Variant(other).ToText();
+        EXPECT_NE(Variant(bytes), Variant(other));
+    }
+}
+
+TEST(AppErrorText, AFailureIsDescribedByItsOwnText) {
+    auto describe = [](auto raise) {
+        try {
+            raise();
+        } catch (...) {
+            return DescribeCurrentException();
+        }
+        return std::wstring(L"nothing raised");
+    };
+    EXPECT_EQ(L"no such key", describe([] { throw AppError(26001, L"src", L"no such key"); }));
+    // The standard library's message is widened byte for byte.
+    EXPECT_EQ(L"caf\x00E9 closed", describe([] { throw std::runtime_error("caf\xE9 closed"); }));
+    EXPECT_EQ(L"Out of memory", describe([] { throw std::bad_alloc(); }));
+    EXPECT_EQ(L"Unknown error", describe([] { throw 42; }));
+    EXPECT_EQ(L"Invalid procedure call or argument", describe([] { RaiseInvalidArgument(); }));
 }
 
 TEST(VariantText, EveryKindHasItsTextForm) {
