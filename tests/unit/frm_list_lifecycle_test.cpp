@@ -215,13 +215,29 @@ TEST_F(ClosingTest, YesStartsTheSystemFoldersShutdownOnce) {
     EXPECT_EQ(Starts()[0].windowStyle, kShowMinimizedFocus);
 }
 
-TEST_F(ClosingTest, ThePathFollowsTheSystemFolder) {
-    Changed();
-    window.toolkit.systemDirectory = L"D:\\WINNT\\System32";
-    window.toolkit.answers.push_back(kAnswerYes);
-    form.Form_Unload();
-    ASSERT_EQ(Starts().size(), 1u);
-    EXPECT_EQ(Starts()[0].programPath, L"D:\\WINNT\\System32\\shutdown.exe");
+TEST_F(ClosingTest, ThePathFollowsTheSystemFolderAndAnUnknownOneStartsNothing) {
+    struct Case {
+        const wchar_t* systemFolder;
+        const wchar_t* started;  // nullptr: nothing
+    };
+    // An unknown folder must not become "\\shutdown.exe", a program in the root of
+    // whatever drive is current.
+    const Case cases[] = {{L"D:\\WINNT\\System32", L"D:\\WINNT\\System32\\shutdown.exe"}, {L"", nullptr}};
+    for (const Case& c : cases) {
+        window.toolkit.starts.clear();
+        // A window of its own per case: each asks its restart question once.
+        frmList closing{registry, window.toolkit, window.controls};
+        closing.RegistryChanged = 1;
+        window.toolkit.systemDirectory = c.systemFolder;
+        window.toolkit.answers.push_back(kAnswerYes);
+        closing.Form_Unload();
+        if (c.started == nullptr) {
+            EXPECT_TRUE(Starts().empty()) << "started " << testing::PrintToString(Starts()[0].programPath);
+        } else {
+            ASSERT_EQ(Starts().size(), 1u);
+            EXPECT_EQ(Starts()[0].programPath, c.started);
+        }
+    }
 }
 
 TEST_F(ClosingTest, NoStartsNothing) {
@@ -235,14 +251,6 @@ TEST_F(ClosingTest, NoStartsNothing) {
 TEST_F(ClosingTest, AQuestionThatCannotBeShownRestartsNothing) {
     Changed();
     window.recorder.FailOn(L"MsgBox");
-    form.Form_Unload();
-    EXPECT_TRUE(Starts().empty());
-}
-
-TEST_F(ClosingTest, UnknownSystemFolderStartsNothing) {
-    Changed();
-    window.recorder.FailOn(L"SystemDirectory");
-    window.toolkit.answers.push_back(kAnswerYes);
     form.Form_Unload();
     EXPECT_TRUE(Starts().empty());
 }
