@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -80,6 +81,7 @@ public:
         }
         index = value;
         if (events) events->List1_Click();
+        if (afterClick) afterClick();
     }
     int32_t ListCount() override {
         recorder_.Enter(L"List1.ListCount");
@@ -104,6 +106,9 @@ public:
     std::vector<std::wstring> rows;
     int32_t index = -1;
     FormEvents* events = nullptr;
+    // Runs after the click handler: another event arriving while the click's caller
+    // (the scan, the load handler) has not finished yet.
+    std::function<void()> afterClick;
 
 private:
     Recorder& recorder_;
