@@ -51,6 +51,14 @@ ControlClass ClassFor(const ControlDesign& control) {
     return {L"STATIC", 0, 0};
 }
 
+// Creation order is the z-order, which gives both the Tab order and the names screen
+// readers speak: a list box or edit box without text of its own is named after the
+// label just before it. So each heading label comes directly before the control it
+// heads; labels take no focus, so the Tab order stays that of the tab indexes. The
+// picture, which has no tab index, comes last.
+constexpr FrmListControlIndex kCreationOrder[] = {kLabel1_1, kList1,    kLabel1_0, kText1, kCommand1,
+                                                  kCommand2, kCommand3, kLabel2,   kImage1};
+
 // The design places of the labels, in the order of Win32Form::labels_.
 constexpr FrmListControlIndex kLabelIndexes[] = {kLabel1_0, kLabel1_1, kLabel2};
 
@@ -159,20 +167,7 @@ HWND Win32Form::CreateControl(const ControlDesign& control, int id) {
 }
 
 bool Win32Form::CreateControls() {
-    // Tab order is creation order: controls by their tab index, the picture (which has
-    // none) last.
-    std::array<int, 9> order{};
-    size_t count = 0;
-    for (int32_t tab = 0; tab < static_cast<int32_t>(order.size()); ++tab) {
-        for (size_t i = 0; i < design_.controls.size(); ++i) {
-            if (design_.controls[i].tabIndex == tab) order[count++] = static_cast<int>(i);
-        }
-    }
-    for (size_t i = 0; i < design_.controls.size(); ++i) {
-        if (design_.controls[i].tabIndex < 0) order[count++] = static_cast<int>(i);
-    }
-    for (size_t k = 0; k < count; ++k) {
-        const auto index = static_cast<FrmListControlIndex>(order[k]);
+    for (FrmListControlIndex index : kCreationOrder) {
         children_[index] = CreateControl(design_.controls[index], ControlId(index));
         if (children_[index] == nullptr) return false;
     }

@@ -219,7 +219,16 @@ TEST_F(Win32ToolkitTest, FontsFollowTheDesignOrTheirSansSerifStandIn) {
 
 // ---- focus and keyboard ------------------------------------------------------------
 
-TEST_F(Win32ToolkitTest, TabOrderSkipsTheHiddenAndDisabledButtonsAndTheLabels) {
+TEST_F(Win32ToolkitTest, EachHeadingLabelComesJustBeforeItsControlAndTabSkipsLabelsAndHiddenButtons) {
+    // Screen readers name the list and the details box after the label just before
+    // each in the z-order.
+    std::vector<int> zOrder;
+    for (HWND child = GetWindow(form_->Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        zOrder.push_back(GetDlgCtrlID(child));
+    }
+    EXPECT_EQ(zOrder, (std::vector<int>{kIdLabel1_1, kIdList1, kIdLabel1_0, kIdText1, kIdCommand1, kIdCommand2,
+                                        kIdCommand3, kIdLabel2, kIdImage1}));
+
     struct Case {
         bool command2Enabled;
         std::vector<FrmListControlIndex> order;
