@@ -188,7 +188,8 @@ bool Win32Form::CreateControls() {
     for (size_t i = 0; i < buttons_.size(); ++i) {
         buttons_[i] = std::make_unique<Win32CommandButton>(children_[buttons[i]], scale_);
     }
-    // The logo keeps its own pixels at every DPI: it is drawn, never stretched.
+    // The logo keeps its natural size in twips at every DPI: it is drawn, never
+    // stretched to the control's width.
     BitmapHandle logo(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(TDM_BITMAP_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     image1_ = std::make_unique<Win32Image>(children_[kImage1], std::move(logo), design_.controls[kImage1].width,

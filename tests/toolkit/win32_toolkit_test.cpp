@@ -602,12 +602,6 @@ TEST_F(Win32ToolkitTest, VersionNumbersComeFromTheProgramsVersionResource) {
     EXPECT_EQ(toolkit_->VersionRevision(), 4);
 }
 
-TEST_F(Win32ToolkitTest, ScreenSizeIsInTwips) {
-    EXPECT_FLOAT_EQ(toolkit_->ScreenWidth(), Scale().ToTwips(GetSystemMetrics(SM_CXSCREEN)));
-    EXPECT_FLOAT_EQ(toolkit_->ScreenHeight(), Scale().ToTwips(GetSystemMetrics(SM_CYSCREEN)));
-    EXPECT_GT(toolkit_->ScreenWidth(), 0.0f);
-}
-
 TEST_F(Win32ToolkitTest, SystemDirectoryIsAnExistingFolderWithoutTrailingBackslash) {
     const std::wstring folder = toolkit_->SystemDirectory();
     ASSERT_FALSE(folder.empty());
