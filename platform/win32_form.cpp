@@ -62,6 +62,32 @@ constexpr FrmListControlIndex kCreationOrder[] = {kLabel1_1, kList1,    kLabel1_
 // The design places of the labels, in the order of Win32Form::labels_.
 constexpr FrmListControlIndex kLabelIndexes[] = {kLabel1_0, kLabel1_1, kLabel2};
 
+// The show command for the window's first showing, from the one the program was
+// started with. The window has one size and no maximise box, so a launcher's
+// "maximised" (a shortcut's setting, start /max) would leave it maximised for good,
+// and a hidden start would leave it out of reach: both open it as designed. A
+// minimised start, or one that leaves the focus where it is, is kept.
+int FirstShowCommand(int requested) {
+    if (requested == SW_SHOWDEFAULT) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        GetStartupInfoW(&startup);
+        requested = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWNORMAL;
+    }
+    switch (requested) {
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE:
+        case SW_SHOWNOACTIVATE:
+        case SW_SHOWNA:
+            return requested;
+        case SW_FORCEMINIMIZE:
+            return SW_MINIMIZE;
+        default:
+            return SW_SHOWNORMAL;
+    }
+}
+
 bool IsEnterOrEscape(const MSG& message) {
     switch (message.message) {
         case WM_KEYDOWN:
@@ -210,7 +236,10 @@ void Win32Form::Load() {
 void Win32Form::Show(int showCommand) {
     if (hwnd_ == nullptr) return;
     const unsigned sizeEventsBefore = sizeEvents_;
-    ShowWindow(hwnd_, showCommand);
+    ShowWindow(hwnd_, FirstShowCommand(showCommand));
+    // The platform may still put its start-up "maximised" in place of the first show
+    // command of a program's main window.
+    if (IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
     // Showing a window that already has its size need not send WM_SIZE, but the window
     // counts on a size event at its first showing.
     if (sizeEventsBefore == sizeEvents_) Raise(&FormEvents::Form_Resize);
