@@ -6,6 +6,9 @@
 
 namespace {
 
+// How often the value read probes again when the value changed under it.
+constexpr int kValueReadAttempts = 4;
+
 // A subkey name has at most 255 characters; through the single-byte interface a
 // character may take two bytes in a multibyte code page, plus the terminator.
 constexpr uint32_t kSubkeyNameBufferBytes = 2 * 255 + 2;
@@ -39,45 +42,56 @@ Variant CLS_Registry::Value() {
     if (!opened) return default_;
     const RegKey key = opened.Get();
 
-    // The probe: a small buffer and a byte count of 0 make the platform report the
-    // stored type and size without handing over any data.
-    uint8_t probe[4] = {};
-    uint32_t type = 0;
-    uint32_t size = 0;
-    const int32_t rc = api_.RegQueryValueExA(key, AnsiValueName(), &type, probe, &size);
-    if (rc != kErrorSuccess && rc != kErrorMoreData) return default_;
-
-    valueType_ = static_cast<int32_t>(type);
-    return ReadStoredValue(key, type, size);
+    // Another program may change the value between the probe and the read; then the
+    // probe is repeated for its new size. A value that keeps changing counts as missing.
+    const int32_t typeBefore = valueType_;
+    for (int attempt = 0; attempt < kValueReadAttempts; ++attempt) {
+        // The probe: a small buffer and a byte count of 0 make the platform report the
+        // stored type and size without handing over any data.
+        uint8_t probe[4] = {};
+        uint32_t type = 0;
+        uint32_t size = 0;
+        const int32_t rc = api_.RegQueryValueExA(key, AnsiValueName(), &type, probe, &size);
+        if (rc != kErrorSuccess && rc != kErrorMoreData) break;
+        valueType_ = static_cast<int32_t>(type);
+        if (std::optional<Variant> value = ReadStoredValue(key, type, size)) return *std::move(value);
+    }
+    valueType_ = typeBefore;
+    return default_;
 }
 
-Variant CLS_Registry::ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const {
-    const std::string name = AnsiValueName();
+std::optional<Variant> CLS_Registry::ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const {
+    const std::string& name = AnsiValueName();
     uint32_t count = size;
+    uint32_t typeRead = type;
+    // The read succeeds only when it finds the value the probe described.
+    auto read = [&](uint8_t* data) {
+        return api_.RegQueryValueExA(key, name, &typeRead, data, &count) == kErrorSuccess && typeRead == type;
+    };
     if (IsStringType(type)) {
         // A text value without even its terminator cannot be read into a text of
         // size - 1 characters.
         if (size == 0) RaiseInvalidArgument();
         std::string buffer(size, '\0');
-        api_.RegQueryValueExA(key, name, &type, reinterpret_cast<uint8_t*>(&buffer[0]), &count);
+        if (!read(reinterpret_cast<uint8_t*>(&buffer[0]))) return std::nullopt;
         buffer.resize(size - 1);  // the whole buffer, NULs included, less the terminator
         std::wstring text = api_.FromAnsi(buffer);
-        if (type == static_cast<uint32_t>(kRegExpandSz)) return ExpandEnvironmentText(text);
-        return text;
+        if (type == static_cast<uint32_t>(kRegExpandSz)) return Variant(ExpandEnvironmentText(text));
+        return Variant(std::move(text));
     }
     if (type == static_cast<uint32_t>(kRegDword) || type == static_cast<uint32_t>(kRegDwordBigEndian)) {
         // The read is given the stored size; a value longer than 4 bytes goes into a
         // buffer of its own size so that nothing is written past the integer.
         std::vector<uint8_t> buffer(size < 4 ? 4 : size, 0);
-        api_.RegQueryValueExA(key, name, &type, buffer.data(), &count);
+        if (!read(buffer.data())) return std::nullopt;
         int32_t number = 0;
         std::memcpy(&number, buffer.data(), sizeof number);
         if (type == static_cast<uint32_t>(kRegDwordBigEndian)) number = ReverseDwordBytes(number);
-        return number;
+        return Variant(number);
     }
     std::vector<uint8_t> bytes(size, 0);
-    if (size > 0) api_.RegQueryValueExA(key, name, &type, bytes.data(), &count);
-    return ByteArray(0, std::move(bytes));
+    if (size > 0 && !read(bytes.data())) return std::nullopt;
+    return Variant(ByteArray(0, std::move(bytes)));
 }
 
 bool CLS_Registry::EnumerateValues(NameArray& sKeyNames, int32_t& iKeyCount) const {
@@ -226,7 +240,9 @@ int32_t CLS_Registry::WriteValue(RegKey key, const Variant& value) const {
             } else if (value.IsInteger()) {
                 number = value.AsInteger();
             } else {
-                return kErrorSuccess;  // nothing that fits an integer: nothing written
+                // Only the integer kinds make a number; anything else is refused as the
+                // platform refuses data it cannot store, rather than reported as written.
+                return kErrorInvalidData;
             }
             uint8_t data[4];
             std::memcpy(data, &number, sizeof data);

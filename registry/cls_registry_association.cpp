@@ -23,8 +23,8 @@ void CLS_Registry::WriteDefaultText(const std::wstring& sSection, const Variant&
     Value(value);
 }
 
-void CLS_Registry::CreateEXEAssociation(const std::wstring& sExePath, const std::wstring& sClassName,
-                                        const std::wstring& sClassDescription, const std::wstring& sAssociation,
+void CLS_Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName,
+                                        std::wstring sClassDescription, std::wstring sAssociation,
                                         std::wstring sOpenMenuText, bool bSupportPrint, std::wstring sPrintMenuText,
                                         bool bSupportNew, std::wstring sNewMenuText, bool bSupportInstall,
                                         std::wstring sInstallMenuText, int32_t lDefaultIconIndex) {
@@ -56,7 +56,7 @@ void CLS_Registry::CreateEXEAssociation(const std::wstring& sExePath, const std:
         WriteDefaultText(sClassName + L"\\DefaultIcon", Variant(exe + L"," + std::to_wstring(lDefaultIconIndex)));
 }
 
-void CLS_Registry::CreateAdditionalEXEAssociations(const std::wstring& sClassName, const std::vector<Variant>& vItems) {
+void CLS_Registry::CreateAdditionalEXEAssociations(std::wstring sClassName, const std::vector<Variant>& vItems) {
     const size_t n = vItems.size();
     if (n % 3 != 0)
         throw AppError(kErrAssociationItems, ErrorSource(),
@@ -65,18 +65,18 @@ void CLS_Registry::CreateAdditionalEXEAssociations(const std::wstring& sClassNam
     if (!KeyExists())
         throw AppError(kErrAssociationClass, ErrorSource(),
                        L"Error - attempt to create additional associations before class defined.");
+    // A failing step, whatever its failure (memory running out while a path is built
+    // too), drops that entry only; the group's other entry and the later groups are
+    // still written.
+    auto step = [&](const Variant& name, const wchar_t* below, const Variant& value) {
+        try {
+            WriteDefaultText(sClassName + L"\\shell\\" + name.ToText() + below, value);
+        } catch (...) {
+        }
+    };
     for (size_t i = 0; i + 3 <= n; i += 3) {
         ValueType(kRegSz);
-        const std::wstring key = sClassName + L"\\shell\\" + vItems[i].ToText();
-        // A failing write drops that entry only; the group's other entry and the
-        // later groups are still written.
-        try {
-            WriteDefaultText(key, vItems[i + 1]);
-        } catch (const AppError&) {
-        }
-        try {
-            WriteDefaultText(key + L"\\command", vItems[i + 2]);
-        } catch (const AppError&) {
-        }
+        step(vItems[i], L"", vItems[i + 1]);
+        step(vItems[i], L"\\command", vItems[i + 2]);
     }
 }

@@ -386,9 +386,12 @@ void frmList::Form_Unload() {
     guard.Step([&] { answer = toolkit_.MsgBox(kRestartQuestion, kMbYesNo, kRestartTitle); });
     // A question that could not be shown is no Yes: never restart unasked.
     if (answer != kAnswerYes) return;
-    guard.Step([&] {
-        toolkit_.StartProgram(toolkit_.SystemDirectory() + kRestartProgram, kRestartArguments, kShowMinimizedFocus);
-    });
+    std::wstring systemFolder;
+    guard.Step([&] { systemFolder = toolkit_.SystemDirectory(); });
+    // Without the system folder the path would be "\shutdown.exe" in the root of the
+    // current drive, just the kind of planted program the full path is there to avoid.
+    if (systemFolder.empty()) return;
+    guard.Step([&] { toolkit_.StartProgram(systemFolder + kRestartProgram, kRestartArguments, kShowMinimizedFocus); });
 }
 
 void frmList::Command1_Click() {

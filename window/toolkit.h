@@ -125,7 +125,8 @@ public:
     // not wait for it. The program is named by its full path, so nothing is searched for.
     virtual void StartProgram(const std::wstring& programPath, const std::wstring& arguments,
                               int32_t windowStyle) = 0;
-    // The folder of the system's own programs, without a trailing backslash.
+    // The folder of the system's own programs, without a trailing backslash; empty
+    // when the platform cannot tell.
     virtual std::wstring SystemDirectory() = 0;
     virtual void SetMousePointer(int32_t pointer) = 0;
     virtual float ScreenWidth() = 0;

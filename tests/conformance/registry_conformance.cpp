@@ -387,22 +387,23 @@ TEST_F(RegistryConformance, WritesStoreTheTypeAndBytesOfTheirRule) {
     EXPECT_EQ(Variant(ByteArray(0, {1, 2, 3})), Object("Written", "Binary").Value());
 }
 
-TEST_F(RegistryConformance, WritesThatStoreNothingStillCreateTheKey) {
-    auto dword = Object("ByDword\\Deeper", "Text in a dword");
-    dword.ValueType(kRegDword);
-    EXPECT_NO_THROW(dword.Value(Variant(L"5")));
-    EXPECT_TRUE(dword.KeyExists());
-    EXPECT_EQ(kErrorFileNotFound, Read("ByDword\\Deeper", "Text in a dword").result);
-
-    auto multi = Object("ByMulti", "Multi");
-    multi.ValueType(kRegMultiSz);
-    try {
-        multi.Value(Variant(L"x"));
-        ADD_FAILURE() << "no error raised";
-    } catch (const AppError& e) {
-        EXPECT_EQ(-2147194455, e.Number());
+TEST_F(RegistryConformance, RefusedWritesStillCreateTheKey) {
+    struct Case {
+        const char* key;
+        int32_t valueType;
+    };
+    for (const Case& c : {Case{"ByDword\\Deeper", kRegDword}, Case{"ByMulti", kRegMultiSz}}) {
+        auto reg = Object(c.key, "Refused");
+        reg.ValueType(c.valueType);
+        try {
+            reg.Value(Variant(L"5"));
+            ADD_FAILURE() << "no error raised for " << c.key;
+        } catch (const AppError& e) {
+            EXPECT_EQ(-2147194455, e.Number()) << c.key;
+        }
+        EXPECT_TRUE(reg.KeyExists()) << c.key;
+        EXPECT_EQ(kErrorFileNotFound, Read(c.key, "Refused").result) << c.key;
     }
-    EXPECT_TRUE(multi.KeyExists());
 }
 
 TEST_F(RegistryConformance, DeleteKeyRemovesOneKeyOnly) {

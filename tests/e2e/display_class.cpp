@@ -3,9 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <cwchar>
+#include <optional>
 
 #include "registry/win32_registry_api.h"
 #include "tests/display_class_key.h"
@@ -45,51 +44,6 @@ std::optional<RawValue> ReadRaw(HKEY key, const std::wstring& name) {
     }
     value.data.resize(size);
     return value;
-}
-
-std::wstring Utf16(const std::vector<BYTE>& data) {
-    std::wstring text(data.size() / 2, L'\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
-    }
-    return text;
-}
-
-// The value as text before NULs are dropped: the form in which emptiness is judged.
-std::wstring RawText(const RawValue& value) {
-    switch (value.type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ:
-    case REG_MULTI_SZ: {
-        std::wstring text = Utf16(value.data);
-        // The terminator belongs to the storage, not to the text.
-        if (!text.empty() && text.back() == L'\0') text.pop_back();
-        if (value.type != REG_EXPAND_SZ) return text;
-        wchar_t expanded[4096] = {};
-        const std::wstring source = text.c_str();
-        if (ExpandEnvironmentStringsW(source.c_str(), expanded, 4096) == 0) return source;
-        return expanded;
-    }
-    case REG_DWORD: {
-        int32_t number = 0;
-        if (value.data.size() >= sizeof(number)) {
-            std::memcpy(&number, value.data.data(), sizeof(number));
-        }
-        return std::to_wstring(number);
-    }
-    default:
-        return Utf16(value.data);
-    }
-}
-
-std::wstring WithoutNuls(std::wstring text) {
-    text.erase(std::remove(text.begin(), text.end(), L'\0'), text.end());
-    return text;
-}
-
-std::wstring DisplayText(HKEY key, const std::wstring& name) {
-    const auto value = ReadRaw(key, name);
-    return value ? WithoutNuls(RawText(*value)) : std::wstring();
 }
 
 std::wstring Hex(const std::vector<BYTE>& data) {
@@ -167,44 +121,6 @@ std::vector<std::wstring> Snapshot() {
     std::vector<std::wstring> lines;
     SnapshotKey(L"", lines);
     return lines;
-}
-
-std::optional<AdapterView> ReadAdapter(const std::wstring& subkey) {
-    const UniqueHkey key = OpenForReading(subkey);
-    if (!key) return std::nullopt;
-
-    std::wstring name;
-    for (const wchar_t* valueName : {L"DriverDesc", L"HardwareInformation.AdapterString"}) {
-        const auto value = ReadRaw(key.Get(), valueName);
-        if (!value) continue;
-        name = RawText(*value);
-        if (!name.empty()) break;
-    }
-    if (name.empty()) return std::nullopt;
-
-    AdapterView adapter;
-    adapter.name = WithoutNuls(name);
-    adapter.manufacturer = DisplayText(key.Get(), L"ProviderName");
-    adapter.biosVersion = DisplayText(key.Get(), L"HardwareInformation.BiosString");
-    adapter.driverVersion = DisplayText(key.Get(), L"DriverVersion");
-    adapter.driverDate = DisplayText(key.Get(), L"DriverDate");
-    return adapter;
-}
-
-std::vector<AdapterView> Adapters() {
-    std::vector<AdapterView> adapters;
-    for (const std::wstring& subkey : Subkeys()) {
-        if (auto adapter = ReadAdapter(subkey)) adapters.push_back(*adapter);
-    }
-    return adapters;
-}
-
-std::wstring DetailsText(const AdapterView& adapter) {
-    return L"Adapter Name:\t" + adapter.name + L"\r\n" +
-           L"Manufacturer:\t" + adapter.manufacturer + L"\r\n" +
-           L"BIOS Version:\t" + adapter.biosVersion + L"\r\n" +
-           L"Driver Version:\t" + adapter.driverVersion + L"\r\n" +
-           L"Driver Date:\t" + adapter.driverDate + L"\r\n";
 }
 
 }  // namespace display_class

@@ -61,9 +61,9 @@ bool ReadProcessParameters(HANDLE process, StartedProcess& record) {
 
 }  // namespace
 
-ProgramProcess::ProgramProcess(const std::wstring& executable) {
+ProgramProcess::ProgramProcess(const std::wstring& executable, std::optional<WORD> showCommand) {
     // The process has to be created by the thread that then waits for its debug events.
-    watcher_ = std::thread([this, executable] { Watch(executable); });
+    watcher_ = std::thread([this, executable, showCommand] { Watch(executable, showCommand); });
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return startDone_; });
     if (startError_ == 0) return;
@@ -152,10 +152,14 @@ void ProgramProcess::FillCommandLine(DWORD processId, HANDLE process) {
     }
 }
 
-void ProgramProcess::Watch(const std::wstring& executable) {
+void ProgramProcess::Watch(const std::wstring& executable, std::optional<WORD> showCommand) {
     std::wstring commandLine = L"\"" + executable + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (showCommand) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = *showCommand;
+    }
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                         DEBUG_PROCESS, nullptr, nullptr, &startup, &info)) {

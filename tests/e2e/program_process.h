@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,8 +24,9 @@ struct StartedProcess {
 
 class ProgramProcess {
 public:
-    // Starts the program; throws std::runtime_error when it cannot be started.
-    explicit ProgramProcess(const std::wstring& executable);
+    // Starts the program, with the show command a launcher names (a shortcut's "Run"
+    // setting) when one is given; throws std::runtime_error when it cannot be started.
+    explicit ProgramProcess(const std::wstring& executable, std::optional<WORD> showCommand = std::nullopt);
     // Ends the program (and whatever it started) if it still runs.
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
@@ -43,7 +45,7 @@ public:
     std::vector<StartedProcess> Children() const;
 
 private:
-    void Watch(const std::wstring& executable);
+    void Watch(const std::wstring& executable, std::optional<WORD> showCommand);
     void Started(DWORD processId, HANDLE process);
     void ProgramEnded();
     void RecordChild(DWORD processId, HANDLE process);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -80,6 +81,7 @@ public:
         }
         index = value;
         if (events) events->List1_Click();
+        if (afterClick) afterClick();
     }
     int32_t ListCount() override {
         recorder_.Enter(L"List1.ListCount");
@@ -104,6 +106,9 @@ public:
     std::vector<std::wstring> rows;
     int32_t index = -1;
     FormEvents* events = nullptr;
+    // Runs after the click handler: another event arriving while the click's caller
+    // (the scan, the load handler) has not finished yet.
+    std::function<void()> afterClick;
 
 private:
     Recorder& recorder_;
@@ -297,8 +302,9 @@ public:
         recorder_.Enter(L"StartProgram");
         starts.push_back(Start{programPath, arguments, windowStyle});
     }
+    // As on the platform, an unknown folder is the empty text, never a raised error.
     std::wstring SystemDirectory() override {
-        recorder_.Enter(L"SystemDirectory");
+        recorder_.calls.push_back(L"SystemDirectory");
         return systemDirectory;
     }
     void SetMousePointer(int32_t pointer) override {

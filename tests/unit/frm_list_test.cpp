@@ -184,13 +184,19 @@ TEST_F(FrmListTest, ClassKeyThatCannotBeEnumeratedIsAnEmptyList) {
 
 TEST_F(FrmListTest, EachScanStartsAFreshRegistryObjectLeftOnHklm) {
     AddAdapter("0000", "Radeon");
-    form.FillList();
-    const std::shared_ptr<CLS_Registry> first = form.Registry;
-    ASSERT_TRUE(first);
+    AddKey("0001");  // names no adapter
     form.FillList();
     ASSERT_TRUE(form.Registry);
-    EXPECT_NE(form.Registry, first);
-    EXPECT_EQ(form.Registry->ClassKey(), kHkeyLocalMachine);
+    // A default left on a reused object would answer every read of an absent value:
+    // the nameless subkey would become a row and the absent fields would read "stale".
+    form.Registry->Default(Variant(L"stale"));
+    form.FillList();
+    EXPECT_EQ(Rows(), std::vector<std::wstring>{L"Radeon"});
+    ASSERT_EQ(form.AdapterCount, 1);
+    EXPECT_EQ(form.Adapters(1).BiosVersion, L"");
+    EXPECT_EQ(form.Adapters(1).ProviderName, L"");
+    ASSERT_TRUE(form.Registry);
+    EXPECT_EQ(form.Registry->ClassKey(), static_cast<int32_t>(0x80000002u)) << "HKEY_LOCAL_MACHINE";
     EXPECT_TRUE(form.Registry->Default().IsEmpty());
 }
 
