@@ -7,12 +7,13 @@
 #include <string>
 
 #include "registry/memory_registry.h"
-#include "unit/fake_toolkit.h"
+#include "tests/display_class_key.h"
+#include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"
 
 namespace {
 
-const std::string kClass = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
+const std::string kClass = DisplayClassKeyA();
 const RegKey kHklm = static_cast<RegKey>(kHkeyLocalMachine);
 
 std::string SubkeyName(int i) {

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "registry/memory_registry.h"
-#include "unit/fake_toolkit.h"
+#include "tests/display_class_key.h"
+#include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"
 
 namespace {
 
-const std::string kClass = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
+const std::string kClass = DisplayClassKeyA();
 const char* const kValueNames[] = {"DriverDesc",    "HardwareInformation.AdapterString",
                                    "DriverDate",    "HardwareInformation.BiosString",
                                    "DriverVersion", "ProviderName"};

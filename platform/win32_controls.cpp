@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "registry/app_error.h"
+#include "base/app_error.h"
 
 namespace {
 
@@ -11,6 +11,9 @@ namespace {
 constexpr int32_t kErrInvalidPropertyValue = 380;
 constexpr int32_t kErrInvalidPropertyIndex = 381;
 constexpr int32_t kErrOutOfMemory = 7;
+
+// A picture's pixels are those of a 96-dpi screen: 15 twips each.
+constexpr int kTwipsPerPicturePixel = kTwipsPerInch / 96;
 
 [[noreturn]] void RaiseControlError(int32_t number, const wchar_t* description) {
     throw AppError(number, L"", description);
@@ -110,9 +113,9 @@ int32_t Win32Label::Width() {
 
 void Win32Label::AutoSize() {
     const std::wstring caption = WindowText(hwnd_);
-    WindowDc dc(hwnd_);
+    const WindowDc dc = BorrowDc(hwnd_);
     if (dc.Get() == nullptr) return;
-    SelectedObject font(dc.Get(), font_);
+    const SelectedObject font = SelectInto(dc.Get(), font_);
     SIZE size{};
     GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &size);
     if (caption.empty()) {
@@ -180,12 +183,27 @@ SIZE Win32Image::PictureSize() const {
     return SIZE{info.bmWidth, info.bmHeight};
 }
 
+SIZE Win32Image::DrawnSize() const {
+    const SIZE size = PictureSize();
+    return SIZE{scale_.ToPixels(size.cx * kTwipsPerPicturePixel), scale_.ToPixels(size.cy * kTwipsPerPicturePixel)};
+}
+
 void Win32Image::Paint(const DRAWITEMSTRUCT& item) const {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     if (!picture_) return;
     const SIZE size = PictureSize();
-    MemoryDc source(item.hDC);
+    const SIZE drawn = DrawnSize();
+    const MemoryDc source = CreateMemoryDc(item.hDC);
     if (source.Get() == nullptr) return;
-    SelectedObject picture(source.Get(), picture_.Get());
-    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+    const SelectedObject picture = SelectInto(source.Get(), picture_.Get());
+    // Halftone averages the picture's pixels under each screen pixel, so an enlarged
+    // logo has smooth edges instead of doubled pixels. It uses the brush origin, which
+    // has to be set after the mode.
+    const int previousMode = SetStretchBltMode(item.hDC, HALFTONE);
+    POINT previousOrigin{};
+    SetBrushOrgEx(item.hDC, 0, 0, &previousOrigin);
+    StretchBlt(item.hDC, item.rcItem.left, item.rcItem.top, drawn.cx, drawn.cy, source.Get(), 0, 0, size.cx,
+               size.cy, SRCCOPY);
+    SetBrushOrgEx(item.hDC, previousOrigin.x, previousOrigin.y, nullptr);
+    if (previousMode != 0) SetStretchBltMode(item.hDC, previousMode);
 }

@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "platform/toolkit.h"
 #include "platform/win32_handles.h"
 #include "platform/win32_units.h"
+#include "window/toolkit.h"
 
 // The toolkit's error for a property set to a value it does not take.
 [[noreturn]] void RaiseInvalidPropertyValue();
@@ -88,7 +88,9 @@ private:
 
 // A picture shown at its natural size at the control's top-left corner; the rest of
 // the control is background. The control is owner-drawn so that widening it never
-// stretches the picture.
+// stretches the picture. The natural size is in twips, like the layout: the picture's
+// pixels are those of a 96-dpi screen, so on a screen of more dots it is drawn larger,
+// smoothly scaled, and keeps its place in the layout.
 class Win32Image : public ImageControl {
 public:
     // width: the control's width in twips as it was created.
@@ -100,9 +102,13 @@ public:
     int32_t LayoutWidth() const { return width_; }
     // Paints the control for WM_DRAWITEM.
     void Paint(const DRAWITEMSTRUCT& item) const;
+    // The picture's own pixels.
     SIZE PictureSize() const;
 
 private:
+    // The pixels it takes on the screen: its natural size at the window's DPI.
+    SIZE DrawnSize() const;
+
     HWND hwnd_;
     BitmapHandle picture_;
     int32_t width_;

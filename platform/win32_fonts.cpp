@@ -28,7 +28,7 @@ FontHandle CreateMessageFont(int dpi) {
 
 bool FontFaceInstalled(const std::wstring& face) {
     if (face.empty() || face.size() >= LF_FACESIZE) return false;
-    WindowDc screen(nullptr);
+    const WindowDc screen = BorrowDc(nullptr);
     LOGFONTW query{};
     query.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(query.lfFaceName, face.c_str(), LF_FACESIZE - 1);

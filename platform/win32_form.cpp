@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "assets/resource_ids.h"
-#include "platform/control_ids.h"
+#include "base/app_error.h"
 #include "platform/startup_trace.h"
 #include "platform/win32_fonts.h"
-#include "registry/app_error.h"
+#include "window/control_ids.h"
 
 namespace {
 
@@ -52,8 +52,42 @@ ControlClass ClassFor(const ControlDesign& control) {
     return {L"STATIC", 0, 0};
 }
 
+// Creation order is the z-order, which gives both the Tab order and the names screen
+// readers speak: a list box or edit box without text of its own is named after the
+// label just before it. So each heading label comes directly before the control it
+// heads; labels take no focus, so the Tab order stays that of the tab indexes. The
+// picture, which has no tab index, comes last.
+constexpr FrmListControlIndex kCreationOrder[] = {kLabel1_1, kList1,    kLabel1_0, kText1, kCommand1,
+                                                  kCommand2, kCommand3, kLabel2,   kImage1};
+
 // The design places of the labels, in the order of Win32Form::labels_.
 constexpr FrmListControlIndex kLabelIndexes[] = {kLabel1_0, kLabel1_1, kLabel2};
+
+// The show command for the window's first showing, from the one the program was
+// started with. The window has one size and no maximise box, so a launcher's
+// "maximised" (a shortcut's setting, start /max) would leave it maximised for good,
+// and a hidden start would leave it out of reach: both open it as designed. A
+// minimised start, or one that leaves the focus where it is, is kept.
+int FirstShowCommand(int requested) {
+    if (requested == SW_SHOWDEFAULT) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        GetStartupInfoW(&startup);
+        requested = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWNORMAL;
+    }
+    switch (requested) {
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE:
+        case SW_SHOWNOACTIVATE:
+        case SW_SHOWNA:
+            return requested;
+        case SW_FORCEMINIMIZE:
+            return SW_MINIMIZE;
+        default:
+            return SW_SHOWNORMAL;
+    }
+}
 
 bool IsEnterOrEscape(const MSG& message) {
     switch (message.message) {
@@ -163,20 +197,7 @@ HWND Win32Form::CreateControl(const ControlDesign& control, int id) {
 }
 
 bool Win32Form::CreateControls() {
-    // Tab order is creation order: controls by their tab index, the picture (which has
-    // none) last.
-    std::array<int, 9> order{};
-    size_t count = 0;
-    for (int32_t tab = 0; tab < static_cast<int32_t>(order.size()); ++tab) {
-        for (size_t i = 0; i < design_.controls.size(); ++i) {
-            if (design_.controls[i].tabIndex == tab) order[count++] = static_cast<int>(i);
-        }
-    }
-    for (size_t i = 0; i < design_.controls.size(); ++i) {
-        if (design_.controls[i].tabIndex < 0) order[count++] = static_cast<int>(i);
-    }
-    for (size_t k = 0; k < count; ++k) {
-        const auto index = static_cast<FrmListControlIndex>(order[k]);
+    for (FrmListControlIndex index : kCreationOrder) {
         children_[index] = CreateControl(design_.controls[index], ControlId(index));
         if (children_[index] == nullptr) return false;
     }
@@ -197,7 +218,8 @@ bool Win32Form::CreateControls() {
     for (size_t i = 0; i < buttons_.size(); ++i) {
         buttons_[i] = std::make_unique<Win32CommandButton>(children_[buttons[i]], scale_);
     }
-    // The logo keeps its own pixels at every DPI: it is drawn, never stretched.
+    // The logo keeps its natural size in twips at every DPI: it is drawn, never
+    // stretched to the control's width.
     BitmapHandle logo(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(TDM_BITMAP_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     image1_ = std::make_unique<Win32Image>(children_[kImage1], std::move(logo), design_.controls[kImage1].width,
@@ -218,7 +240,10 @@ void Win32Form::Load() {
 void Win32Form::Show(int showCommand) {
     if (hwnd_ == nullptr) return;
     const unsigned sizeEventsBefore = sizeEvents_;
-    ShowWindow(hwnd_, showCommand);
+    ShowWindow(hwnd_, FirstShowCommand(showCommand));
+    // The platform may still put its start-up "maximised" in place of the first show
+    // command of a program's main window.
+    if (IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
     // Showing a window that already has its size need not send WM_SIZE, but the window
     // counts on a size event at its first showing.
     if (sizeEventsBefore == sizeEvents_) Raise(&FormEvents::Form_Resize);

@@ -11,11 +11,11 @@
 #include <memory>
 #include <optional>
 
-#include "platform/toolkit.h"
 #include "platform/win32_controls.h"
 #include "platform/win32_handles.h"
 #include "platform/win32_units.h"
 #include "window/frm_list_design.h"
+#include "window/toolkit.h"
 
 class Win32Form : public FormControl {
 public:
@@ -103,14 +103,14 @@ private:
     const FormDesign& design_;
     TwipsScale scale_;
     HWND hwnd_ = nullptr;
-    std::array<HWND, 9> children_{};
+    std::array<HWND, kFrmListControlCount> children_{};
 
     // One font per distinct design font, shared by the controls that use it.
     struct SharedFont {
         FontDesign design;
         FontHandle font;
     };
-    std::array<SharedFont, 9> fonts_{};
+    std::array<SharedFont, kFrmListControlCount> fonts_{};
     size_t fontCount_ = 0;
     HCURSOR hand_ = nullptr;
 

@@ -1,83 +1,51 @@
-// Small owners for the handle kinds the toolkit creates, so that no early return
-// leaks a GDI object or leaves a device context borrowed.
+// The Win32 handle kinds the toolkit and the program hold, each an instance of the one
+// owner, so that no early return leaks a GDI object, leaves a device context
+// borrowed or a process handle open.
 #pragma once
 
 #include <windows.h>
 
-#include <utility>
+#include "base/unique_handle.h"
 
-// Owns one GDI object (font, bitmap, brush) and deletes it. Movable, not copyable.
+// A GDI object (font, bitmap) the program created: deleted.
 template <typename Handle>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
-        return *this;
-    }
-    ~GdiObject() { Reset(); }
-
-    Handle Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Reset(Handle handle = nullptr) {
-        if (handle_ != nullptr) DeleteObject(handle_);
-        handle_ = handle;
-    }
-
-private:
-    Handle handle_ = nullptr;
+struct GdiObjectTraits : NullHandleTraits<Handle> {
+    static void Close(Handle handle) { DeleteObject(handle); }
 };
+using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
+using BitmapHandle = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 
-using FontHandle = GdiObject<HFONT>;
-using BitmapHandle = GdiObject<HBITMAP>;
-
-// Borrows a window's device context (the screen's for a null window) for one scope.
-class WindowDc {
-public:
-    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    ~WindowDc() {
-        if (dc_ != nullptr) ReleaseDC(hwnd_, dc_);
-    }
-    HDC Get() const { return dc_; }
-
-private:
-    HWND hwnd_;
-    HDC dc_;
+// A window's device context (the screen's for a null window), borrowed: given back to
+// the window it came from.
+struct WindowDcTraits : NullHandleTraits<HDC> {
+    HWND window = nullptr;
+    void Close(HDC dc) const { ReleaseDC(window, dc); }
 };
+using WindowDc = UniqueHandle<WindowDcTraits>;
+inline WindowDc BorrowDc(HWND window) { return WindowDc(GetDC(window), WindowDcTraits{{}, window}); }
 
-// A memory device context compatible with another, deleted at the end of the scope.
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    ~MemoryDc() {
-        if (dc_ != nullptr) DeleteDC(dc_);
-    }
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
+// A memory device context the program created: deleted.
+struct MemoryDcTraits : NullHandleTraits<HDC> {
+    static void Close(HDC dc) { DeleteDC(dc); }
 };
+using MemoryDc = UniqueHandle<MemoryDcTraits>;
+inline MemoryDc CreateMemoryDc(HDC compatibleWith) { return MemoryDc(CreateCompatibleDC(compatibleWith)); }
 
-// Selects an object into a device context and puts the previous one back, because a
-// DC must not be released or deleted with one of our objects still selected.
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-    ~SelectedObject() {
-        if (previous_ != nullptr) SelectObject(dc_, previous_);
-    }
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
+// The object a device context had selected before one of ours, put back, because a DC
+// must not be released or deleted with one of our objects still selected.
+struct SelectionTraits : NullHandleTraits<HGDIOBJ> {
+    HDC dc = nullptr;
+    void Close(HGDIOBJ previous) const { SelectObject(dc, previous); }
 };
+using SelectedObject = UniqueHandle<SelectionTraits>;
+inline SelectedObject SelectInto(HDC dc, HGDIOBJ object) {
+    return SelectedObject(object != nullptr ? SelectObject(dc, object) : nullptr, SelectionTraits{{}, dc});
+}
+
+// A kernel handle (a process, a thread): closed. Some functions report failure with
+// INVALID_HANDLE_VALUE, others with null.
+struct KernelHandleTraits : NullHandleTraits<HANDLE> {
+    static bool Valid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+using KernelHandle = UniqueHandle<KernelHandleTraits>;

@@ -5,8 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/control_ids.h"
-#include "registry/app_error.h"
+#include "base/app_error.h"
+#include "platform/win32_handles.h"
+#include "window/control_ids.h"
 
 namespace {
 
@@ -15,20 +16,6 @@ constexpr int32_t kErrFileNotFound = 53;
 const wchar_t* NullIfEmpty(const std::wstring& text) {
     return text.empty() ? nullptr : text.c_str();
 }
-
-// Owns a kernel handle and closes it.
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-    ~KernelHandle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-
-private:
-    HANDLE handle_;
-};
 
 // The shell and COM are loaded when the web site is first opened, not at start: the
 // window needs neither to be shown, and loading them with their own DLLs is a good
@@ -88,7 +75,7 @@ int32_t Win32Toolkit::MsgBox(const std::wstring& prompt, int32_t style, const st
     return MessageBoxW(form_.Handle(), prompt.c_str(), caption, static_cast<UINT>(style));
 }
 
-void Win32Toolkit::ShellExecuteA(const std::wstring& operation, const std::wstring& file,
+void Win32Toolkit::OpenWithShell(const std::wstring& operation, const std::wstring& file,
                                  const std::wstring& parameters, const std::wstring& directory,
                                  int32_t showCommand) {
     if (shellExecute_ == nullptr) {

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "platform/toolkit.h"
 #include "platform/win32_form.h"
+#include "window/toolkit.h"
 
 // The version numbers stored in a module's version resource.
 struct ModuleVersion {
@@ -27,7 +27,7 @@ public:
     explicit Win32Toolkit(Win32Form& form);
 
     int32_t MsgBox(const std::wstring& prompt, int32_t style, const std::wstring& title) override;
-    void ShellExecuteA(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
+    void OpenWithShell(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
                        const std::wstring& directory, int32_t showCommand) override;
     void StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) override;
     std::wstring SystemDirectory() override;

@@ -53,7 +53,7 @@ int TwipsScale::FontHeight(float points) const {
 }
 
 int SystemDpi() {
-    WindowDc screen(nullptr);
+    const WindowDc screen = BorrowDc(nullptr);
     if (screen.Get() == nullptr) return kFallbackDpi;
     const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     return dpi > 0 ? dpi : kFallbackDpi;

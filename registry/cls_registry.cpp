@@ -6,6 +6,9 @@
 
 namespace {
 
+// How often the value read probes again when the value changed under it.
+constexpr int kValueReadAttempts = 4;
+
 // A subkey name has at most 255 characters; through the single-byte interface a
 // character may take two bytes in a multibyte code page, plus the terminator.
 constexpr uint32_t kSubkeyNameBufferBytes = 2 * 255 + 2;
@@ -19,68 +22,84 @@ bool IsStringType(uint32_t type) {
 
 std::wstring CLS_Registry::ErrorSource() const { return api_.ExecutableBaseName() + L".cRegistry"; }
 
-bool CLS_Registry::KeyExists() const {
+OpenedKey CLS_Registry::OpenSection(uint32_t access, KeyOpening how) const {
     RegKey key = 0;
-    if (api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyQueryValue, &key) != kErrorSuccess) return false;
-    OpenedKey opened(api_);
-    opened.Reset(key);
-    return true;
+    int32_t rc = kErrorSuccess;
+    if (how == KeyOpening::Create) {
+        uint32_t disposition = 0;
+        rc = api_.RegCreateKeyExA(Root(), AnsiSection(), 0, access, &key, &disposition);
+    } else {
+        rc = api_.RegOpenKeyExA(Root(), AnsiSection(), 0, access, &key);
+    }
+    // Only a key the platform reports as opened is ever closed.
+    return OwnKey(api_, rc == kErrorSuccess ? key : 0);
 }
+
+bool CLS_Registry::KeyExists() const { return static_cast<bool>(OpenSection(kKeyQueryValue)); }
 
 Variant CLS_Registry::Value() {
-    OpenedKey opened(api_);
-    RegKey key = 0;
-    if (api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyQueryValue, &key) != kErrorSuccess) return default_;
-    opened.Reset(key);
+    const OpenedKey opened = OpenSection(kKeyQueryValue);
+    if (!opened) return default_;
+    const RegKey key = opened.Get();
 
-    // The probe: a small buffer and a byte count of 0 make the platform report the
-    // stored type and size without handing over any data.
-    uint8_t probe[4] = {};
-    uint32_t type = 0;
-    uint32_t size = 0;
-    const int32_t rc = api_.RegQueryValueExA(key, AnsiValueName(), &type, probe, &size);
-    if (rc != kErrorSuccess && rc != kErrorMoreData) return default_;
-
-    valueType_ = static_cast<int32_t>(type);
-    return ReadStoredValue(key, type, size);
+    // Another program may change the value between the probe and the read; then the
+    // probe is repeated for its new size. A value that keeps changing counts as missing.
+    const int32_t typeBefore = valueType_;
+    for (int attempt = 0; attempt < kValueReadAttempts; ++attempt) {
+        // The probe: a small buffer and a byte count of 0 make the platform report the
+        // stored type and size without handing over any data.
+        uint8_t probe[4] = {};
+        uint32_t type = 0;
+        uint32_t size = 0;
+        const int32_t rc = api_.RegQueryValueExA(key, AnsiValueName(), &type, probe, &size);
+        if (rc != kErrorSuccess && rc != kErrorMoreData) break;
+        valueType_ = static_cast<int32_t>(type);
+        if (std::optional<Variant> value = ReadStoredValue(key, type, size)) return *std::move(value);
+    }
+    valueType_ = typeBefore;
+    return default_;
 }
 
-Variant CLS_Registry::ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const {
-    const std::string name = AnsiValueName();
+std::optional<Variant> CLS_Registry::ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const {
+    const std::string& name = AnsiValueName();
     uint32_t count = size;
+    uint32_t typeRead = type;
+    // The read succeeds only when it finds the value the probe described.
+    auto read = [&](uint8_t* data) {
+        return api_.RegQueryValueExA(key, name, &typeRead, data, &count) == kErrorSuccess && typeRead == type;
+    };
     if (IsStringType(type)) {
         // A text value without even its terminator cannot be read into a text of
         // size - 1 characters.
         if (size == 0) RaiseInvalidArgument();
         std::string buffer(size, '\0');
-        api_.RegQueryValueExA(key, name, &type, reinterpret_cast<uint8_t*>(&buffer[0]), &count);
+        if (!read(reinterpret_cast<uint8_t*>(&buffer[0]))) return std::nullopt;
         buffer.resize(size - 1);  // the whole buffer, NULs included, less the terminator
         std::wstring text = api_.FromAnsi(buffer);
-        if (type == static_cast<uint32_t>(kRegExpandSz)) return ExpandEnvironmentText(text);
-        return text;
+        if (type == static_cast<uint32_t>(kRegExpandSz)) return Variant(ExpandEnvironmentText(text));
+        return Variant(std::move(text));
     }
     if (type == static_cast<uint32_t>(kRegDword) || type == static_cast<uint32_t>(kRegDwordBigEndian)) {
         // The read is given the stored size; a value longer than 4 bytes goes into a
         // buffer of its own size so that nothing is written past the integer.
         std::vector<uint8_t> buffer(size < 4 ? 4 : size, 0);
-        api_.RegQueryValueExA(key, name, &type, buffer.data(), &count);
+        if (!read(buffer.data())) return std::nullopt;
         int32_t number = 0;
         std::memcpy(&number, buffer.data(), sizeof number);
         if (type == static_cast<uint32_t>(kRegDwordBigEndian)) number = ReverseDwordBytes(number);
-        return number;
+        return Variant(number);
     }
     std::vector<uint8_t> bytes(size, 0);
-    if (size > 0) api_.RegQueryValueExA(key, name, &type, bytes.data(), &count);
-    return ByteArray(0, std::move(bytes));
+    if (size > 0 && !read(bytes.data())) return std::nullopt;
+    return Variant(ByteArray(0, std::move(bytes)));
 }
 
 bool CLS_Registry::EnumerateValues(NameArray& sKeyNames, int32_t& iKeyCount) const {
     iKeyCount = 0;
     sKeyNames.Erase();
-    OpenedKey opened(api_);
-    RegKey key = 0;
-    if (api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyQueryValue, &key) != kErrorSuccess) return true;
-    opened.Reset(key);
+    const OpenedKey opened = OpenSection(kKeyQueryValue);
+    if (!opened) return true;
+    const RegKey key = opened.Get();
 
     RegKeyInfo info;
     if (api_.RegQueryInfoKeyA(key, &info) != kErrorSuccess) return true;
@@ -100,25 +119,20 @@ bool CLS_Registry::EnumerateValues(NameArray& sKeyNames, int32_t& iKeyCount) con
 }
 
 bool CLS_Registry::EnumerateSections(NameArray& sSect, int32_t& iSectCount) const {
-    OpenedKey opened(api_);
     try {
         iSectCount = 0;
         sSect.Erase();
-        RegKey key = 0;
-        int32_t rc = api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyEnumerateSubKeys, &key);
-        if (rc == kErrorSuccess) opened.Reset(key);
-        for (uint32_t index = 0; rc == kErrorSuccess; ++index) {
+        // Closed as the error leaves this block, before it is reported.
+        const OpenedKey opened = OpenSection(kKeyEnumerateSubKeys);
+        for (uint32_t index = 0; opened; ++index) {
             std::vector<char> buffer(kSubkeyNameBufferBytes, '\0');
-            rc = api_.RegEnumKeyA(key, index, buffer.data(), kSubkeyNameBufferBytes);
-            if (rc != kErrorSuccess) break;
+            if (api_.RegEnumKeyA(opened.Get(), index, buffer.data(), kSubkeyNameBufferBytes) != kErrorSuccess) break;
             const size_t length = strnlen(buffer.data(), buffer.size());
             sSect.Append(api_.FromAnsi(std::string(buffer.data(), length)));
             iSectCount = sSect.Count();
         }
     } catch (...) {
-        const std::wstring description = DescribeCurrentException();
-        opened.Close();
-        throw AppError(kErrEnumerateSections, ErrorSource(), description);
+        throw AppError(kErrEnumerateSections, ErrorSource(), DescribeCurrentException());
     }
     return true;
 }
@@ -154,18 +168,8 @@ std::wstring CLS_Registry::DeleteDescription() const {
     return L"Failed to delete registry Key: '" + RootText() + L"',Section: '" + sectionKey_;
 }
 
-int32_t CLS_Registry::CreateSectionKey(OpenedKey& opened) const {
-    RegKey key = 0;
-    uint32_t disposition = 0;
-    const int32_t rc =
-        api_.RegCreateKeyExA(Root(), AnsiSection(), 0, kKeyAllFileRights, &key, &disposition);
-    if (rc == kErrorSuccess) opened.Reset(key);
-    return rc;
-}
-
 bool CLS_Registry::CreateKey() {
-    OpenedKey opened(api_);
-    if (CreateSectionKey(opened) != kErrorSuccess)
+    if (!OpenSection(kKeyAllSpecificRights, KeyOpening::Create))
         throw AppError(kErrRegistryOperation, ErrorSource(), L"Failed to create registry Key: '" + sectionKey_);
     return true;
 }
@@ -177,14 +181,12 @@ bool CLS_Registry::DeleteKey() {
 }
 
 bool CLS_Registry::DeleteValue() {
-    OpenedKey opened(api_);
-    RegKey key = 0;
-    if (api_.RegOpenKeyExA(Root(), AnsiSection(), 0, kKeyAllFileRights, &key) != kErrorSuccess)
+    OpenedKey opened = OpenSection(kKeyAllSpecificRights);
+    if (!opened)
         throw AppError(kErrRegistryOperation, ErrorSource(),
                        L"Failed to open key '" + RootText() + L"',Section: '" + sectionKey_ + L"' for delete access");
-    opened.Reset(key);
-    const int32_t rc = api_.RegDeleteValueA(key, AnsiValueName());
-    opened.Close();
+    const int32_t rc = api_.RegDeleteValueA(opened.Get(), AnsiValueName());
+    opened.Reset();
     if (rc != kErrorSuccess)
         throw AppError(kErrRegistryOperation, ErrorSource(), DeleteDescription() + L"',Key: '" + valueKey_);
     return true;
@@ -192,11 +194,10 @@ bool CLS_Registry::DeleteValue() {
 
 void CLS_Registry::Value(const Variant& vValue) {
     const Variant value = vValue;
-    OpenedKey opened(api_);
-    if (CreateSectionKey(opened) != kErrorSuccess)
-        throw AppError(kErrRegistryOperation, ErrorSource(), SetValueDescription(value));
+    OpenedKey opened = OpenSection(kKeyAllSpecificRights, KeyOpening::Create);
+    if (!opened) throw AppError(kErrRegistryOperation, ErrorSource(), SetValueDescription(value));
     const int32_t rc = WriteValue(opened.Get(), value);
-    opened.Close();
+    opened.Reset();
     if (rc != kErrorSuccess) throw AppError(kErrSetValue, ErrorSource(), SetValueDescription(value));
 }
 
@@ -226,8 +227,9 @@ int32_t CLS_Registry::WriteValue(RegKey key, const Variant& value) const {
         case kRegBinary: {
             if (!value.IsBytes()) throw AppError(kErrRegistryOperation, L"", L"Application-defined or object-defined error");
             const ByteArray& bytes = value.AsBytes();
-            // The data runs from element 0 through the upper bound.
-            bytes(0);
+            // The data runs from element 0 through the upper bound: an array without an
+            // element 0 has nothing to start from.
+            if (!bytes.Contains(0)) RaiseSubscriptOutOfRange();
             return api_.RegSetValueExA(key, name, kRegBinary, &bytes(0), static_cast<uint32_t>(bytes.UBound() + 1));
         }
         case kRegDword:
@@ -238,7 +240,9 @@ int32_t CLS_Registry::WriteValue(RegKey key, const Variant& value) const {
             } else if (value.IsInteger()) {
                 number = value.AsInteger();
             } else {
-                return kErrorSuccess;  // nothing that fits an integer: nothing written
+                // Only the integer kinds make a number; anything else is refused as the
+                // platform refuses data it cannot store, rather than reported as written.
+                return kErrorInvalidData;
             }
             uint8_t data[4];
             std::memcpy(data, &number, sizeof data);
@@ -246,85 +250,5 @@ int32_t CLS_Registry::WriteValue(RegKey key, const Variant& value) const {
         }
         default:
             return kErrorInvalidData;
-    }
-}
-
-// ---- file types ----
-
-namespace {
-
-// The executable's path made ready for a command line: blanks trimmed, then a quote
-// put at each end that lacks one.
-std::wstring QuotedPath(const std::wstring& path) {
-    const size_t first = path.find_first_not_of(L' ');
-    std::wstring quoted = first == std::wstring::npos ? L"" : path.substr(first, path.find_last_not_of(L' ') - first + 1);
-    if (quoted.empty() || quoted.front() != L'"') quoted.insert(0, 1, L'"');
-    if (quoted.back() != L'"') quoted.push_back(L'"');
-    return quoted;
-}
-
-}  // namespace
-
-void CLS_Registry::WriteDefaultText(const std::wstring& sSection, const Variant& value) {
-    SectionKey(sSection);
-    ValueKey(L"");
-    Value(value);
-}
-
-void CLS_Registry::CreateEXEAssociation(const std::wstring& sExePath, const std::wstring& sClassName,
-                                        const std::wstring& sClassDescription, const std::wstring& sAssociation,
-                                        std::wstring sOpenMenuText, bool bSupportPrint, std::wstring sPrintMenuText,
-                                        bool bSupportNew, std::wstring sNewMenuText, bool bSupportInstall,
-                                        std::wstring sInstallMenuText, int32_t lDefaultIconIndex) {
-    const std::wstring exe = QuotedPath(sExePath);
-    const std::wstring shell = sClassName + L"\\shell\\";
-    auto command = [&](const wchar_t* option) { return exe + option + L" \"%1\""; };
-
-    ClassKey(kHkeyClassesRoot);
-    ValueType(kRegSz);
-    WriteDefaultText(L"." + sAssociation, Variant(sClassName));
-    WriteDefaultText(sClassName, Variant(sClassDescription));
-    WriteDefaultText(shell + L"open", Variant(sOpenMenuText.empty() ? L"&Open" : sOpenMenuText));
-    WriteDefaultText(shell + L"open\\command", Variant(command(L"")));
-    // Print, install and new are written in that order.
-    if (bSupportPrint) {
-        WriteDefaultText(shell + L"print", Variant(sPrintMenuText.empty() ? L"&Print" : sPrintMenuText));
-        WriteDefaultText(shell + L"print\\command", Variant(command(L" /p")));
-    }
-    if (bSupportInstall) {
-        if (sInstallMenuText.empty()) sInstallMenuText = L"&Install " + sAssociation;
-        WriteDefaultText(shell + L"add", Variant(sInstallMenuText));
-        WriteDefaultText(shell + L"add\\command", Variant(command(L" /a")));
-    }
-    if (bSupportNew) {
-        WriteDefaultText(shell + L"new", Variant(sNewMenuText.empty() ? L"&New" : sNewMenuText));
-        WriteDefaultText(shell + L"new\\command", Variant(command(L" /n")));
-    }
-    if (lDefaultIconIndex > -1)
-        WriteDefaultText(sClassName + L"\\DefaultIcon", Variant(exe + L"," + std::to_wstring(lDefaultIconIndex)));
-}
-
-void CLS_Registry::CreateAdditionalEXEAssociations(const std::wstring& sClassName, const std::vector<Variant>& vItems) {
-    const size_t n = vItems.size();
-    if (n % 3 != 0)
-        throw AppError(kErrAssociationItems, ErrorSource(),
-                       L"Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
-    SectionKey(sClassName);
-    if (!KeyExists())
-        throw AppError(kErrAssociationClass, ErrorSource(),
-                       L"Error - attempt to create additional associations before class defined.");
-    for (size_t i = 0; i + 3 <= n; i += 3) {
-        ValueType(kRegSz);
-        const std::wstring key = sClassName + L"\\shell\\" + vItems[i].ToText();
-        // A failing write drops that entry only; the group's other entry and the
-        // later groups are still written.
-        try {
-            WriteDefaultText(key, vItems[i + 1]);
-        } catch (const AppError&) {
-        }
-        try {
-            WriteDefaultText(key + L"\\command", vItems[i + 2]);
-        } catch (const AppError&) {
-        }
     }
 }

@@ -4,13 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "registry/app_error.h"
-#include "registry/based_array.h"
+#include "base/app_error.h"
+#include "base/based_array.h"
+#include "base/variant.h"
 #include "registry/registry_api.h"
-#include "registry/variant.h"
 
 using NameArray = BasedArray<std::wstring>;
 
@@ -37,15 +38,17 @@ public:
     bool EnumerateSections(NameArray& sSect, int32_t& iSectCount) const;
 
     // File types: registers sExePath as the handler of files ending in sAssociation.
-    void CreateEXEAssociation(const std::wstring& sExePath, const std::wstring& sClassName,
-                              const std::wstring& sClassDescription, const std::wstring& sAssociation,
+    // The texts are taken by value: every write changes the selectors, and a text read
+    // from them must not change half-way.
+    void CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName, std::wstring sClassDescription,
+                              std::wstring sAssociation,
                               std::wstring sOpenMenuText = L"&Open", bool bSupportPrint = false,
                               std::wstring sPrintMenuText = L"&Print", bool bSupportNew = false,
                               std::wstring sNewMenuText = L"&New", bool bSupportInstall = false,
                               std::wstring sInstallMenuText = L"", int32_t lDefaultIconIndex = -1);
     // Adds shell commands to a registered class: vItems holds groups of three
     // (key name, menu text, command line), in order.
-    void CreateAdditionalEXEAssociations(const std::wstring& sClassName, const std::vector<Variant>& vItems);
+    void CreateAdditionalEXEAssociations(std::wstring sClassName, const std::vector<Variant>& vItems);
 
     // Selectors.
     int32_t ValueType() const { return valueType_; }
@@ -90,8 +93,13 @@ private:
     const std::string& AnsiSection() const { return ansiSection_.Of(api_, sectionKey_); }
     const std::string& AnsiValueName() const { return ansiValueName_.Of(api_, valueKey_); }
     std::wstring ErrorSource() const;
-    Variant ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const;
-    int32_t CreateSectionKey(OpenedKey& opened) const;
+    // Opens the selected key (ClassKey plus SectionKey) with the access asked for, or
+    // creates it with every missing key on its path, and hands back its owner: empty
+    // when the platform refuses, so that the caller only tests it.
+    enum class KeyOpening { Open, Create };
+    OpenedKey OpenSection(uint32_t access, KeyOpening how = KeyOpening::Open) const;
+    // The value as the probe described it, or nothing when the read finds it changed.
+    std::optional<Variant> ReadStoredValue(RegKey key, uint32_t type, uint32_t size) const;
     int32_t WriteValue(RegKey key, const Variant& value) const;
     std::wstring RootText() const { return std::to_wstring(classKey_); }
     std::wstring SetValueDescription(const Variant& value) const;

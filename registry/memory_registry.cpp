@@ -247,6 +247,17 @@ int32_t MemoryRegistry::RegCloseKey(RegKey key) {
 
 int32_t MemoryRegistry::RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type,
                                          uint8_t* data, uint32_t* size) {
+    const int32_t rc = QueryValue(key, valueName, type, data, size);
+    if (afterQueryValue_) {
+        // A copy, so that the hook may replace or end itself.
+        const std::function<void(int)> hook = afterQueryValue_;
+        hook(++queryValueCalls_);
+    }
+    return rc;
+}
+
+int32_t MemoryRegistry::QueryValue(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data,
+                                   uint32_t* size) {
     std::shared_ptr<Node> node;
     if (int32_t rc = Target(key, Op::QueryValue, &node)) return rc;
     Node::Value* value = node->FindValue(valueName);
@@ -507,6 +518,11 @@ void MemoryRegistry::FailCall(Op op, int n, int32_t code) { callFailures_.push_b
 void MemoryRegistry::ClearFailures() {
     rules_.clear();
     callFailures_.clear();
+}
+
+void MemoryRegistry::AfterQueryValue(std::function<void(int call)> hook) {
+    afterQueryValue_ = std::move(hook);
+    queryValueCalls_ = 0;
 }
 
 void MemoryRegistry::SetEnvironment(const std::string& name, const std::string& value) {

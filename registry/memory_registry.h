@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -79,6 +80,10 @@ public:
     // A failing Expand answers 0, as the platform does when it cannot expand.
     void FailCall(Op op, int n, int32_t code);
     void ClearFailures();
+    // Runs hook after every RegQueryValueExA from now on, once the call has done its
+    // work, with the call's number counted from 1: as another program would, it may
+    // change a value between a probe and the read that follows. An empty hook ends it.
+    void AfterQueryValue(std::function<void(int call)> hook);
 
     // Every RegDeleteKeyA call as "path" (below its root), in call order, with its result.
     struct DeleteCall {
@@ -121,6 +126,7 @@ private:
     // The key a handle names, once the failures injected for op on it are applied.
     int32_t Target(RegKey key, Op op, std::shared_ptr<Node>* node);
     RegKey NewHandle(std::shared_ptr<Node> node, int32_t root, const std::string& path);
+    int32_t QueryValue(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data, uint32_t* size);
     int32_t DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey, int32_t root,
                         const std::string& path);
     std::shared_ptr<Node> Find(int32_t root, const std::string& path) const;
@@ -137,6 +143,8 @@ private:
     std::vector<Rule> rules_;
     std::vector<CallFailure> callFailures_;
     std::vector<DeleteCall> deleteLog_;
+    std::function<void(int)> afterQueryValue_;
+    int queryValueCalls_ = 0;
     std::map<std::string, std::string> environment_;  // upper-cased names
     CodePage codePage_ = CodePage::Latin1;
     std::wstring exeName_ = L"TalvorinDeviceManager";

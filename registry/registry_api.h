@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/unique_handle.h"
+
 // A key handle as the platform passes it. Root keys are the sign-extended 32-bit
 // constants (HKEY_LOCAL_MACHINE is 0x80000002, seen as -2147483646).
 using RegKey = intptr_t;
@@ -42,7 +44,7 @@ constexpr uint32_t kKeyQueryValue = 0x0001;
 constexpr uint32_t kKeySetValue = 0x0002;
 constexpr uint32_t kKeyCreateSubKey = 0x0004;
 constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
-constexpr uint32_t kKeyAllFileRights = 0x003F;  // the six key rights without the standard ones
+constexpr uint32_t kKeyAllSpecificRights = 0x003F;  // the six rights of a registry key, without the standard ones
 
 struct RegKeyInfo {
     uint32_t subKeys = 0;
@@ -87,37 +89,11 @@ public:
     virtual std::wstring ExecutableBaseName() = 0;
 };
 
-// Owns one opened key and closes it on every path out of the scope that opened it.
-class OpenedKey {
-public:
-    explicit OpenedKey(RegistryApi& api) : api_(&api) {}
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-    OpenedKey(OpenedKey&& other) noexcept : api_(other.api_), key_(other.key_) { other.key_ = 0; }
-    OpenedKey& operator=(OpenedKey&& other) noexcept {
-        if (this != &other) {
-            Close();
-            api_ = other.api_;
-            key_ = other.key_;
-            other.key_ = 0;
-        }
-        return *this;
-    }
-    ~OpenedKey() { Close(); }
-
-    RegKey Get() const { return key_; }
-    bool IsOpen() const { return key_ != 0; }
-    // Takes over a key that an open or create call has just returned.
-    void Reset(RegKey key) {
-        Close();
-        key_ = key;
-    }
-    void Close() {
-        if (key_ != 0) api_->RegCloseKey(key_);
-        key_ = 0;
-    }
-
-private:
-    RegistryApi* api_;
-    RegKey key_ = 0;
+// A key opened through the seam is closed through the same seam.
+struct OpenedKeyTraits : NullHandleTraits<RegKey> {
+    RegistryApi* api = nullptr;
+    void Close(RegKey key) const { api->RegCloseKey(key); }
 };
+using OpenedKey = UniqueHandle<OpenedKeyTraits>;
+// Takes over a key that the seam has just opened or created (0: none).
+inline OpenedKey OwnKey(RegistryApi& api, RegKey key) { return OpenedKey(key, OpenedKeyTraits{{}, &api}); }

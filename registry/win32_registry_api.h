@@ -2,7 +2,16 @@
 // advapi32 and kernel32.
 #pragma once
 
+#include <windows.h>
+
+#include "base/unique_handle.h"
 #include "registry/registry_api.h"
+
+// A key opened with the platform's own functions, outside the seam.
+struct HkeyTraits : NullHandleTraits<HKEY> {
+    static void Close(HKEY key) { ::RegCloseKey(key); }
+};
+using UniqueHkey = UniqueHandle<HkeyTraits>;
 
 class Win32RegistryApi : public RegistryApi {
 public:

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the host unit tests, the same under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the Windows-side tests under Wine in a throw-away
-# prefix on a virtual display. Installs what is missing first. Ends with one line
+# prefix on a virtual display; then builds the program a second time from a copy in
+# another folder and compares the bytes. Installs what is missing first. Ends with one line
 # "N passed, N failed" and exits non-zero on any failure.
 set -uo pipefail
 # Itself by its full path, to start again under a virtual display from any folder.
@@ -96,6 +97,27 @@ wine rundll32.exe >/dev/null 2>&1 </dev/null || true
 run_preset windows
 wineserver -k >/dev/null 2>&1
 rm -rf "$prefix"
+
+# The program file anyone can reproduce: the same sources, copied to another folder and
+# built there into another folder, give the same bytes. The copy has no git history, so
+# its time stamp comes from SOURCE_DATE_EPOCH, as in a build from a source archive.
+echo "== reproducible"
+other=$(mktemp -d /tmp/tdm-rebuild.XXXXXX)
+mkdir -p "$other/src"
+tar --exclude=./build --exclude=./.git -cf - . | tar -xf - -C "$other/src"
+stamp=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null)}
+program=TalvorinDeviceManager.exe
+if (cd "$other/src" && SOURCE_DATE_EPOCH=$stamp cmake --preset windows -B "$other/build" -DTDM_TESTS=OFF &&
+    cmake --build "$other/build" -j"$jobs" --target TalvorinDeviceManager) >"$root/build/test-reproducible.log" 2>&1 &&
+    cmp "$root/build/windows/$program" "$other/build/$program" >>"$root/build/test-reproducible.log" 2>&1; then
+    passed=$((passed + 1))
+    echo "same bytes: $(sha256sum "$other/build/$program" | cut -d' ' -f1)"
+else
+    failed=$((failed + 1))
+    broken+=(reproducible)
+    tail -n 20 "$root/build/test-reproducible.log"
+fi
+rm -rf "$other"
 
 echo
 [ "${#broken[@]}" -eq 0 ] || echo "Failing: ${broken[*]} (logs in build/test-*.log)"

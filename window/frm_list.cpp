@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "registry/app_error.h"
+#include "base/app_error.h"
 #include "window/frm_list_design.h"
 
 namespace {
@@ -285,13 +285,13 @@ void frmList::RemoveAdapter() {
 // stands after its parent.
 frmList::RemovalList frmList::CollectKeys(CLS_Registry& registry, const std::wstring& keyPath, Guarded& guard) {
     RemovalList keys;
-    if (!guard.Step([&] { keys.Append(RemovalEntry{keyPath, 0}); })) return keys;
+    if (!guard.Step([&] { keys.Append(RemovalEntry{keyPath, kNotScanned}); })) return keys;
     bool foundSubkeys = true;
     while (foundSubkeys) {
         foundSubkeys = false;
         const int32_t known = keys.Count();
         for (int32_t j = 1; j <= known; ++j) {
-            if (keys(j).ScanState != 0) continue;
+            if (keys(j).ScanState != kNotScanned) continue;
             NameArray names;
             int32_t count = 0;
             guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
@@ -301,13 +301,13 @@ frmList::RemovalList frmList::CollectKeys(CLS_Registry& registry, const std::wst
                 guard.Step([&] { registry.EnumerateSections(names, count); });
             }
             if (count == 0) {
-                keys(j).ScanState = 2;
+                keys(j).ScanState = kHasNoSubkeys;
                 continue;
             }
             foundSubkeys = true;
-            keys(j).ScanState = 1;
+            keys(j).ScanState = kHasSubkeys;
             for (int32_t k = 1; k <= count; ++k) {
-                guard.Step([&] { keys.Append(RemovalEntry{keys(j).Path + L"\\" + names(k), 0}); });
+                guard.Step([&] { keys.Append(RemovalEntry{keys(j).Path + L"\\" + names(k), kNotScanned}); });
             }
         }
     }
@@ -386,9 +386,12 @@ void frmList::Form_Unload() {
     guard.Step([&] { answer = toolkit_.MsgBox(kRestartQuestion, kMbYesNo, kRestartTitle); });
     // A question that could not be shown is no Yes: never restart unasked.
     if (answer != kAnswerYes) return;
-    guard.Step([&] {
-        toolkit_.StartProgram(toolkit_.SystemDirectory() + kRestartProgram, kRestartArguments, kShowMinimizedFocus);
-    });
+    std::wstring systemFolder;
+    guard.Step([&] { systemFolder = toolkit_.SystemDirectory(); });
+    // Without the system folder the path would be "\shutdown.exe" in the root of the
+    // current drive, just the kind of planted program the full path is there to avoid.
+    if (systemFolder.empty()) return;
+    guard.Step([&] { toolkit_.StartProgram(systemFolder + kRestartProgram, kRestartArguments, kShowMinimizedFocus); });
 }
 
 void frmList::Command1_Click() {
@@ -400,7 +403,7 @@ void frmList::Command1_Click() {
 void frmList::Label2_Click() {
     Guarded guard;
     guard.Step([&] { toolkit_.SetMousePointer(kPointerHourglass); });
-    guard.Step([&] { toolkit_.ShellExecuteA(L"Open", kWebSiteAddress, L"", L"", kShowNormal); });
+    guard.Step([&] { toolkit_.OpenWithShell(L"Open", kWebSiteAddress, L"", L"", kShowNormal); });
     guard.Step([&] { toolkit_.SetMousePointer(kPointerDefault); });
 }
 

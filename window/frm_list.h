@@ -8,12 +8,13 @@
 #include <memory>
 #include <string>
 
-#include "platform/toolkit.h"
-#include "registry/based_array.h"
+#include "base/based_array.h"
+#include "base/variant.h"
 #include "registry/cls_registry.h"
 #include "registry/registry_api.h"
-#include "registry/variant.h"
+#include "window/display_class_key.h"
 #include "window/guarded.h"
+#include "window/toolkit.h"
 
 // One inventory entry.
 struct AdapterRecord {
@@ -25,11 +26,6 @@ struct AdapterRecord {
     std::wstring DriverVersion;
     std::wstring ProviderName;
 };
-
-// The Display device class key below HKEY_LOCAL_MACHINE, with its trailing backslash,
-// so that a subkey's path is this text followed directly by the subkey's name.
-constexpr const wchar_t* kDisplayClassKeyPath =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}\\";
 
 // The display text of one registry read: texts as they are, numbers in decimal, byte
 // data as UTF-16LE (an odd last byte dropped), nothing as the empty text; then every
@@ -72,11 +68,14 @@ public:
     std::shared_ptr<CLS_Registry> Registry;
 
 private:
-    // One key of a removal: its path below HKEY_LOCAL_MACHINE and whether its
-    // subkeys have been looked for (0 not yet, 1 found some, 2 has none).
+    // Whether a key's subkeys have been looked for, stored as the numbers 0, 1 and 2.
+    static constexpr int32_t kNotScanned = 0;
+    static constexpr int32_t kHasSubkeys = 1;
+    static constexpr int32_t kHasNoSubkeys = 2;
+    // One key of a removal: its path below HKEY_LOCAL_MACHINE and its scan state.
     struct RemovalEntry {
         std::wstring Path;
-        int32_t ScanState = 0;
+        int32_t ScanState = kNotScanned;
     };
     using RemovalList = BasedArray<RemovalEntry>;
 

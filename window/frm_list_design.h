@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 enum class ControlKind { ListBox, TextBox, Label, CommandButton, Image };
@@ -32,12 +33,6 @@ constexpr uint32_t kDefaultColor = 0xFFFFFFFFu;
 constexpr const wchar_t* kWebSiteHost = L"talvorin.example";
 constexpr const wchar_t* kWebSiteAddress = L"https://talvorin.example/";
 
-struct FormDesign {
-    const wchar_t* caption;
-    int32_t clientWidth, clientHeight;  // twips
-    std::array<ControlDesign, 9> controls;
-};
-
 namespace design {
 constexpr FontDesign kSans12{L"MS Sans Serif", 12.0f, 400, false};
 constexpr FontDesign kSans8Bold{L"MS Sans Serif", 8.25f, 700, false};
@@ -48,6 +43,14 @@ constexpr uint32_t kBlue = 0x00FF0000u;
 
 // Indexes into FormDesign::controls.
 enum FrmListControlIndex { kList1, kText1, kLabel1_0, kLabel1_1, kCommand1, kCommand2, kCommand3, kLabel2, kImage1 };
+// The number of controls: one past the last index.
+constexpr size_t kFrmListControlCount = kImage1 + 1;
+
+struct FormDesign {
+    const wchar_t* caption;
+    int32_t clientWidth, clientHeight;  // twips
+    std::array<ControlDesign, kFrmListControlCount> controls;
+};
 
 constexpr FormDesign kFrmListDesign{
     L"Talvorin Device Manager",

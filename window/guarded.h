@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "registry/app_error.h"
+#include "base/app_error.h"
 
 class Guarded {
 public:

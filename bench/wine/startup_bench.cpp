@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/display_class_key.h"
 #include "tests/e2e/display_class_seed.h"
 
 namespace {
@@ -112,14 +113,14 @@ double Median(std::vector<double> values) {
 int CountAdapterRows() {
     // Wine's own adapter is there beside the seeded ones.
     HKEY key = nullptr;
-    const wchar_t* path = L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
+    const std::wstring path = DisplayClassKeyW();
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return -1;
     int rows = 0;
     wchar_t name[256];
     for (DWORD i = 0; RegEnumKeyW(key, i, name, 256) == ERROR_SUCCESS; ++i) {
         wchar_t value[512];
         DWORD size = sizeof value;
-        const std::wstring subkey = std::wstring(path) + L"\\" + name;
+        const std::wstring subkey = path + L"\\" + name;
         if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), L"DriverDesc", RRF_RT_REG_SZ, nullptr, value, &size) ==
             ERROR_SUCCESS && size > sizeof(wchar_t))
             ++rows;

@@ -46,20 +46,20 @@ protected:
     // the platform takes at most 260 characters of path in one call.
     int32_t Create(const std::string& relative) {
         RegKey parent = 0;
-        int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllFileRights, &parent, nullptr);
+        int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllSpecificRights, &parent, nullptr);
         if (rc != kErrorSuccess || relative.empty()) {
             if (rc == kErrorSuccess) Api().RegCloseKey(parent);
             return rc;
         }
         RegKey key = 0;
-        rc = Api().RegCreateKeyExA(parent, relative, 0, kKeyAllFileRights, &key, nullptr);
+        rc = Api().RegCreateKeyExA(parent, relative, 0, kKeyAllSpecificRights, &key, nullptr);
         if (rc == kErrorSuccess) Api().RegCloseKey(key);
         Api().RegCloseKey(parent);
         return rc;
     }
     void Set(const std::string& relative, const std::string& name, uint32_t type, const Bytes& data) {
         RegKey key = 0;
-        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllFileRights, &key, nullptr));
+        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllSpecificRights, &key, nullptr));
         EXPECT_EQ(kErrorSuccess,
                   Api().RegSetValueExA(key, name, type, data.empty() ? nullptr : data.data(),
                                        static_cast<uint32_t>(data.size())));
@@ -387,22 +387,23 @@ TEST_F(RegistryConformance, WritesStoreTheTypeAndBytesOfTheirRule) {
     EXPECT_EQ(Variant(ByteArray(0, {1, 2, 3})), Object("Written", "Binary").Value());
 }
 
-TEST_F(RegistryConformance, WritesThatStoreNothingStillCreateTheKey) {
-    auto dword = Object("ByDword\\Deeper", "Text in a dword");
-    dword.ValueType(kRegDword);
-    EXPECT_NO_THROW(dword.Value(Variant(L"5")));
-    EXPECT_TRUE(dword.KeyExists());
-    EXPECT_EQ(kErrorFileNotFound, Read("ByDword\\Deeper", "Text in a dword").result);
-
-    auto multi = Object("ByMulti", "Multi");
-    multi.ValueType(kRegMultiSz);
-    try {
-        multi.Value(Variant(L"x"));
-        ADD_FAILURE() << "no error raised";
-    } catch (const AppError& e) {
-        EXPECT_EQ(-2147194455, e.Number());
+TEST_F(RegistryConformance, RefusedWritesStillCreateTheKey) {
+    struct Case {
+        const char* key;
+        int32_t valueType;
+    };
+    for (const Case& c : {Case{"ByDword\\Deeper", kRegDword}, Case{"ByMulti", kRegMultiSz}}) {
+        auto reg = Object(c.key, "Refused");
+        reg.ValueType(c.valueType);
+        try {
+            reg.Value(Variant(L"5"));
+            ADD_FAILURE() << "no error raised for " << c.key;
+        } catch (const AppError& e) {
+            EXPECT_EQ(-2147194455, e.Number()) << c.key;
+        }
+        EXPECT_TRUE(reg.KeyExists()) << c.key;
+        EXPECT_EQ(kErrorFileNotFound, Read(c.key, "Refused").result) << c.key;
     }
-    EXPECT_TRUE(multi.KeyExists());
 }
 
 TEST_F(RegistryConformance, DeleteKeyRemovesOneKeyOnly) {

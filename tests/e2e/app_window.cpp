@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/control_ids.h"
+#include "window/control_ids.h"
 
 namespace {
 
@@ -226,16 +226,22 @@ std::optional<int> AppWindow::DragEdge(int edge, int distance) const {
     }
 
     constexpr int kSteps = 4;
+    POINT target = from;
     for (int step = 1; step <= kSteps; ++step) {
         const int moved = distance * step / kSteps;
-        MoveMouseTo(horizontal ? POINT{from.x + moved, from.y} : POINT{from.x, from.y + moved});
+        target = horizontal ? POINT{from.x + moved, from.y} : POINT{from.x, from.y + moved};
+        MoveMouseTo(target);
     }
+    // On a busy machine the injected moves reach the pointer late; releasing before they
+    // have arrived would end the drag where it began. The distance is read before the
+    // release: after the sizing has ended, Wine was seen to report the pointer back where
+    // the drag began.
+    POINT to = from;
+    WaitFor([&] { return GetCursorPos(&to) && to.x == target.x && to.y == target.y; }, kShortTimeout);
     SendMouseButton(MOUSEEVENTF_LEFTUP);
     if (!WaitFor([&] { return !InMoveSize(threadId_); }, kShortTimeout)) {
         throw std::runtime_error("releasing the button did not end the sizing");
     }
-    POINT to{};
-    GetCursorPos(&to);
     return horizontal ? to.x - from.x : to.y - from.y;
 }
 

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
+#include "registry/win32_registry_api.h"
 #include "tests/e2e/display_class.h"
-#include "tests/e2e/unique_handle.h"
 
 namespace {
 
@@ -15,12 +15,12 @@ std::runtime_error SeedError(const std::wstring& what, const std::wstring& path,
 }
 
 void WriteKey(const std::wstring& path, const std::vector<SeedValue>& values) {
-    UniqueKey key;
+    UniqueHkey key;
     const LONG created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                         KEY_WRITE, nullptr, key.put(), nullptr);
+                                         KEY_WRITE, nullptr, key.Put(), nullptr);
     if (created != ERROR_SUCCESS) throw SeedError(L"cannot create", path, created);
     for (const SeedValue& value : values) {
-        const LONG written = RegSetValueExW(key.get(), value.name.c_str(), 0, value.type,
+        const LONG written = RegSetValueExW(key.Get(), value.name.c_str(), 0, value.type,
                                             value.data.data(),
                                             static_cast<DWORD>(value.data.size()));
         if (written != ERROR_SUCCESS) {

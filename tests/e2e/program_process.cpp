@@ -61,9 +61,9 @@ bool ReadProcessParameters(HANDLE process, StartedProcess& record) {
 
 }  // namespace
 
-ProgramProcess::ProgramProcess(const std::wstring& executable) {
+ProgramProcess::ProgramProcess(const std::wstring& executable, std::optional<WORD> showCommand) {
     // The process has to be created by the thread that then waits for its debug events.
-    watcher_ = std::thread([this, executable] { Watch(executable); });
+    watcher_ = std::thread([this, executable, showCommand] { Watch(executable, showCommand); });
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return startDone_; });
     if (startError_ == 0) return;
@@ -75,8 +75,8 @@ ProgramProcess::ProgramProcess(const std::wstring& executable) {
 }
 
 ProgramProcess::~ProgramProcess() {
-    if (process_ && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
-        TerminateProcess(process_.get(), 1);
+    if (process_ && WaitForSingleObject(process_.Get(), 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.Get(), 1);
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -98,7 +98,7 @@ bool ProgramProcess::WaitForExit(std::chrono::milliseconds timeout) const {
 
 DWORD ProgramProcess::ExitCode() const {
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_.get(), &code);
+    GetExitCodeProcess(process_.Get(), &code);
     return code;
 }
 
@@ -110,7 +110,7 @@ std::vector<StartedProcess> ProgramProcess::Children() const {
 void ProgramProcess::Started(DWORD processId, HANDLE process) {
     std::lock_guard<std::mutex> lock(mutex_);
     processId_ = processId;
-    process_.reset(process);
+    process_.Reset(process);
     startDone_ = true;
     changed_.notify_all();
 }
@@ -152,10 +152,14 @@ void ProgramProcess::FillCommandLine(DWORD processId, HANDLE process) {
     }
 }
 
-void ProgramProcess::Watch(const std::wstring& executable) {
+void ProgramProcess::Watch(const std::wstring& executable, std::optional<WORD> showCommand) {
     std::wstring commandLine = L"\"" + executable + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (showCommand) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = *showCommand;
+    }
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                         DEBUG_PROCESS, nullptr, nullptr, &startup, &info)) {

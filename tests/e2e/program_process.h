@@ -8,11 +8,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/unique_handle.h"
+#include "platform/win32_handles.h"
 #include "tests/e2e/wait_for.h"
 
 struct StartedProcess {
@@ -23,15 +24,16 @@ struct StartedProcess {
 
 class ProgramProcess {
 public:
-    // Starts the program; throws std::runtime_error when it cannot be started.
-    explicit ProgramProcess(const std::wstring& executable);
+    // Starts the program, with the show command a launcher names (a shortcut's "Run"
+    // setting) when one is given; throws std::runtime_error when it cannot be started.
+    explicit ProgramProcess(const std::wstring& executable, std::optional<WORD> showCommand = std::nullopt);
     // Ends the program (and whatever it started) if it still runs.
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
     DWORD Id() const { return processId_; }
-    HANDLE Handle() const { return process_.get(); }
+    HANDLE Handle() const { return process_.Get(); }
 
     // True once the program's end has been reported to the watcher. By then every process
     // it started has been reported too, so Children() is complete.
@@ -43,14 +45,14 @@ public:
     std::vector<StartedProcess> Children() const;
 
 private:
-    void Watch(const std::wstring& executable);
+    void Watch(const std::wstring& executable, std::optional<WORD> showCommand);
     void Started(DWORD processId, HANDLE process);
     void ProgramEnded();
     void RecordChild(DWORD processId, HANDLE process);
     void FillCommandLine(DWORD processId, HANDLE process);
 
     DWORD processId_ = 0;
-    UniqueHandle process_;
+    KernelHandle process_;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

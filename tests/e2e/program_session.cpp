@@ -45,13 +45,13 @@ std::wstring ProgramPath() {
 #endif
 }
 
-ProgramSession::ProgramSession(const std::vector<SeedEntry>& entries) {
+ProgramSession::ProgramSession(const std::vector<SeedEntry>& entries, std::optional<WORD> showCommand) {
     // Wine starts its desktop process on demand, as a child of the first process that
     // needs it. Needing it here first keeps it out of the processes the program starts
     // (and out of the watcher's reach).
     GetDesktopWindow();
     for (const SeedEntry& entry : entries) seed_.Add(entry);
-    process_ = std::make_unique<ProgramProcess>(ProgramPath());
+    process_ = std::make_unique<ProgramProcess>(ProgramPath(), showCommand);
     window_ = AppWindow::WaitForMainWindow(process_->Id());
     if (!window_) throw std::runtime_error("the program showed no window");
 }

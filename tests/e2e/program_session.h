@@ -22,7 +22,9 @@ std::wstring ProgramPath();
 class ProgramSession {
 public:
     // Throws std::runtime_error when seeding, starting or finding the window fails.
-    explicit ProgramSession(const std::vector<SeedEntry>& entries = {});
+    // showCommand: the one a launcher names, if any (see ProgramProcess).
+    explicit ProgramSession(const std::vector<SeedEntry>& entries = {},
+                            std::optional<WORD> showCommand = std::nullopt);
     ~ProgramSession();
     ProgramSession(const ProgramSession&) = delete;
     ProgramSession& operator=(const ProgramSession&) = delete;

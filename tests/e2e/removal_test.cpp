@@ -10,9 +10,9 @@
 
 #include <algorithm>
 
-#include "platform/control_ids.h"
 #include "tests/e2e/display_class.h"
 #include "tests/e2e/program_session.h"
+#include "window/control_ids.h"
 
 namespace {
 

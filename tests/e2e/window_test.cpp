@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/control_ids.h"
 #include "tests/e2e/program_session.h"
+#include "window/control_ids.h"
 
 namespace {
 
@@ -34,6 +34,45 @@ TEST_F(WindowTest, OpensCentredOnTheScreen) {
     // Centred in twips and rounded to pixels: at most one pixel off either way.
     EXPECT_NEAR(frame.left, (screenWidth - Width(frame)) / 2.0, 1.0) << Describe(frame);
     EXPECT_NEAR(frame.top, (screenHeight - Height(frame)) / 2.0, 1.0) << Describe(frame);
+}
+
+// However a launcher asks the window to be shown (a shortcut set to "Maximized", start
+// /max), it opens at its design size, centred: it has no maximise box, so a maximised
+// window could not be given back its size. A minimised start stays minimised.
+struct ShowCase {
+    const char* name;
+    WORD showCommand;
+    bool minimised;
+};
+
+const ShowCase kShows[] = {
+    {"maximised", SW_SHOWMAXIMIZED, false},
+    {"as the launcher's default", SW_SHOWDEFAULT, false},
+    {"hidden", SW_HIDE, false},
+    {"minimised", SW_SHOWMINNOACTIVE, true},
+};
+
+TEST(WindowStart, OpensAtItsDesignSizeCentredWhateverTheShowCommand) {
+    for (const ShowCase& show : kShows) {
+        SCOPED_TRACE(show.name);
+        ProgramSession session({}, show.showCommand);
+        const AppWindow& window = session.Window();
+        EXPECT_EQ(window.IsMinimized(), show.minimised);
+        if (window.IsMinimized()) {
+            window.Restore();
+            ASSERT_TRUE(WaitFor([&] { return !window.IsMinimized(); }));
+        }
+        EXPECT_FALSE(IsZoomed(window.Handle()));
+        // 11355 x 9510 twips at 96 dpi.
+        RECT client{};
+        EXPECT_TRUE(WaitFor([&] {
+            GetClientRect(window.Handle(), &client);
+            return client.right == 757 && client.bottom == 634;
+        }, kShortTimeout)) << "client area " << client.right << " x " << client.bottom;
+        const RECT frame = window.Rect();
+        EXPECT_NEAR(frame.left, (GetSystemMetrics(SM_CXSCREEN) - Width(frame)) / 2.0, 1.0) << Describe(frame);
+        EXPECT_NEAR(frame.top, (GetSystemMetrics(SM_CYSCREEN) - Height(frame)) / 2.0, 1.0) << Describe(frame);
+    }
 }
 
 TEST_F(WindowTest, FrameIsSizableWithoutAMaximiseButton) {

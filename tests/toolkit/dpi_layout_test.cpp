@@ -12,18 +12,21 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "platform/control_ids.h"
+#include "assets/resource_ids.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
 #include "platform/win32_toolkit.h"
 #include "platform/win32_units.h"
 #include "registry/memory_registry.h"
 #include "registry/registry_api.h"
-#include "window/frm_list.h"
+#include "tests/display_class_key.h"
 #include "tests/toolkit/pump.h"
+#include "window/control_ids.h"
+#include "window/frm_list.h"
 #include "window/frm_list_design.h"
 
 namespace {
@@ -169,11 +172,40 @@ void ExpectFontsAt(HWND form, int dpi) {
     }
 }
 
-// The logo drawn by the picture control: true when it ends at its 137th column and
-// row, as it is at its natural size, whatever the control's size.
-::testing::AssertionResult LogoAtItsNaturalSize(Win32Image& image, HWND control) {
-    const SIZE picture = image.PictureSize();
-    if (picture.cx != 137 || picture.cy != 137) return ::testing::AssertionFailure() << "picture " << picture.cx;
+// The logo's 2055 twips in the pixels of each DPI this program meets.
+int LogoPixelsAt(int dpi) {
+    switch (dpi) {
+        case 96: return 137;
+        case 120: return 171;
+        case 144: return 206;
+        case 192: return 274;
+        default: return 0;
+    }
+}
+
+// The colours of a bitmap's pixels, row by row from the top.
+std::vector<COLORREF> PixelsOf(HDC dc, HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
+    if (GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS) != height) pixels.clear();
+    // GetDIBits gives 0x00RRGGBB; COLORREF is 0x00BBGGRR.
+    for (COLORREF& pixel : pixels) pixel = RGB(GetBValue(pixel), GetGValue(pixel), GetRValue(pixel));
+    return pixels;
+}
+
+// The logo drawn by the picture control at the DPI: true when it ends at its natural
+// size in that DPI's pixels, whatever the control's width, and, when enlarged, is
+// smoothly scaled: a blocky enlargement repeats the logo's own colours, a smooth one
+// blends them at every edge.
+::testing::AssertionResult LogoAtItsNaturalSize(Win32Image& image, HWND control, int dpi) {
+    const int size = LogoPixelsAt(dpi);
+    if (size == 0) return ::testing::AssertionFailure() << "no logo size for " << dpi << " dpi";
     RECT place{};
     GetClientRect(control, &place);
     HDC screen = GetDC(nullptr);
@@ -186,17 +218,32 @@ void ExpectFontsAt(HWND form, int dpi) {
     item.hDC = dc;
     item.rcItem = place;
     image.Paint(item);
-    const COLORREF background = GetSysColor(COLOR_BTNFACE);
-    const bool edge = GetPixel(dc, picture.cx - 1, 60) != background;
-    const bool beside = GetPixel(dc, picture.cx, 60) == background;
-    const bool below = place.bottom <= picture.cy || GetPixel(dc, 60, picture.cy) == background;
     SelectObject(dc, previous);
+    const std::vector<COLORREF> shown = PixelsOf(dc, target, place.right, place.bottom);
+    HBITMAP logo = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TDM_BITMAP_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    const std::vector<COLORREF> own = PixelsOf(dc, logo, 137, 137);
+    DeleteObject(logo);
     DeleteObject(target);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
-    if (edge && beside && below) return ::testing::AssertionSuccess();
+    if (shown.empty() || own.empty()) return ::testing::AssertionFailure() << "no pixels";
+
+    const COLORREF background = GetSysColor(COLOR_BTNFACE);
+    auto at = [&](int x, int y) { return shown[static_cast<size_t>(y) * place.right + x]; };
+    const bool edge = at(size - 1, size / 2) != background;
+    const bool beside = place.right > size && at(size, size / 2) == background;
+    const bool below = place.bottom <= size || at(size / 2, size) == background;
+    const std::set<COLORREF> ownColours(own.begin(), own.end());
+    size_t blended = 0;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) blended += ownColours.count(at(x, y)) == 0 ? 1 : 0;
+    }
+    // At 96 dpi the logo is its own pixels, one for one.
+    const bool smooth = size == 137 ? blended == 0 && at(68, 68) == own[68 * 137 + 68] : blended > 500;
+    if (edge && beside && below && smooth) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "logo edge " << edge << ", background beside " << beside << ", below "
-                                         << below;
+                                         << below << ", pixels in none of the logo's colours " << blended;
 }
 
 // ---- the screen's DPI --------------------------------------------------------------
@@ -212,6 +259,20 @@ TEST(ScreenDpi, IsTheOneThisRunIsFor) {
     ASSERT_TRUE(form.Create());
     EXPECT_EQ(WindowDpi(form.Handle()), dpi);
     EXPECT_EQ(form.Scale().Dpi(), dpi);
+
+    // dpi_tests.sh's screen, 2560 x 1600 pixels, in twips: the same inches at every DPI
+    // the screen is said to have, so the fewer twips the more dots per inch.
+    struct ScreenTwips {
+        int dpi;
+        float width, height;
+    };
+    const ScreenTwips screens[] = {{96, 38400, 24000}, {144, 25600, 16000}, {192, 19200, 12000}};
+    Win32Toolkit toolkit(form);
+    for (const ScreenTwips& screen : screens) {
+        if (screen.dpi != dpi) continue;
+        EXPECT_EQ(toolkit.ScreenWidth(), screen.width);
+        EXPECT_EQ(toolkit.ScreenHeight(), screen.height);
+    }
 }
 
 TEST(ScreenDpi, TheProgramRunsAwareOfEachScreensDpi) {
@@ -310,7 +371,7 @@ TEST(Program, ShowsTheDesignInTheScreensPixels) {
 
 // Display adapter entries for the window logic to list, in a registry of its own.
 void SeedAdapters(MemoryRegistry& registry) {
-    const std::string classKey = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
+    const std::string classKey = DisplayClassKeyA();
     const char* names[] = {"NVIDIA GeForce GTX 970", "AMD Radeon RX 580 Series", "Intel(R) HD Graphics 4600"};
     int number = 1;
     for (const char* name : names) {
@@ -385,7 +446,7 @@ TEST_F(DpiFormTest, LoadedAndShownItHasTheDesignAtTheScreensDpi) {
     EXPECT_EQ(TextOf(Child(kLabel1_1)), L"3 graphics adapters found");
     ExpectDesignLayout(Form(), {dpi, 2085, LabelFonts::Own});
     ExpectFontsAt(Form(), dpi);
-    EXPECT_TRUE(LogoAtItsNaturalSize(dynamic_cast<Win32Image&>(form_->Controls().Image1), Child(kImage1)));
+    EXPECT_TRUE(LogoAtItsNaturalSize(dynamic_cast<Win32Image&>(form_->Controls().Image1), Child(kImage1), dpi));
 }
 
 TEST_F(DpiFormTest, EachDpiChangeLaysTheWindowOutAgainAndKeepsItsSizeInTwips) {
@@ -407,7 +468,7 @@ TEST_F(DpiFormTest, EachDpiChangeLaysTheWindowOutAgainAndKeepsItsSizeInTwips) {
         ExpectDesignLayout(Form(), Now(dpi));
         ExpectFontsAt(Form(), dpi);
         for (HFONT old : oldFonts) EXPECT_NE(GetObjectType(old), static_cast<DWORD>(OBJ_FONT)) << "a font was kept";
-        EXPECT_TRUE(LogoAtItsNaturalSize(dynamic_cast<Win32Image&>(form_->Controls().Image1), Child(kImage1)));
+        EXPECT_TRUE(LogoAtItsNaturalSize(dynamic_cast<Win32Image&>(form_->Controls().Image1), Child(kImage1), dpi));
 
         // The window logic's recorded size still fits: its size event found nothing to
         // change, and it gives the window back this size after a drag at the edge.

@@ -10,17 +10,18 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "assets/resource_ids.h"
-#include "platform/control_ids.h"
+#include "base/app_error.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
 #include "platform/win32_toolkit.h"
-#include "registry/app_error.h"
 #include "tests/toolkit/pump.h"
+#include "window/control_ids.h"
 #include "window/frm_list_design.h"
 
 namespace {
@@ -178,23 +179,39 @@ TEST_F(Win32ToolkitTest, EveryControlSitsAtItsDesignPlaceUnderItsFixedId) {
     }
 }
 
-TEST_F(Win32ToolkitTest, ControlStylesGiveTheDesignedBehaviour) {
-    const LONG_PTR list = StyleOf(Child(kList1));
-    EXPECT_TRUE(list & LBS_NOTIFY) << "user selections reach List1_Click";
-    EXPECT_FALSE(list & LBS_SORT) << "rows stay in the order they were added";
-    EXPECT_FALSE(list & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) << "one selected row";
-    const LONG_PTR text = StyleOf(Child(kText1));
-    EXPECT_TRUE(text & ES_MULTILINE);
-    EXPECT_TRUE(text & ES_READONLY);
-    EXPECT_FALSE(text & (WS_VSCROLL | WS_HSCROLL)) << "no scroll bars";
-    for (FrmListControlIndex button : {kCommand1, kCommand2, kCommand3}) {
-        EXPECT_EQ(StyleOf(Child(button)) & 0x0F, BS_PUSHBUTTON) << "no default button";
-    }
-    for (FrmListControlIndex label : {kLabel1_0, kLabel1_1, kLabel2}) {
-        EXPECT_TRUE(StyleOf(Child(label)) & SS_NOPREFIX);
-        EXPECT_FALSE(StyleOf(Child(label)) & WS_TABSTOP);
-    }
-    EXPECT_FALSE(StyleOf(Child(kImage1)) & WS_TABSTOP);
+TEST_F(Win32ToolkitTest, TheListSelectsOneRowAndTheDetailsBoxShowsLinesTheUserCannotChange) {
+    // A single-selection list has no selection count to give.
+    Controls().List1.AddItem(L"First");
+    Controls().List1.AddItem(L"Second");
+    EXPECT_EQ(SendMessageW(Child(kList1), LB_GETSELCOUNT, 0, 0), LB_ERR);
+
+    // Every line shows, with no scroll bar even when they do not fit: the client area
+    // stays the whole control (the edit box draws its border inside it).
+    HWND text = Child(kText1);
+    std::wstring lines;
+    for (int i = 0; i < 30; ++i) lines += L"Line " + std::to_wstring(i) + L"\r\n";
+    Controls().Text1.SetText(lines);
+    EXPECT_EQ(SendMessageW(text, EM_GETLINECOUNT, 0, 0), 31);
+    RECT outer{};
+    RECT client{};
+    GetWindowRect(text, &outer);
+    GetClientRect(text, &client);
+    EXPECT_EQ(client.right, outer.right - outer.left);
+    EXPECT_EQ(client.bottom, outer.bottom - outer.top);
+
+    // Typing, deleting and pasting change nothing; the text can still be selected.
+    ShowAndFocusList();
+    SetFocus(text);
+    SendMessageW(text, EM_SETSEL, 0, 4);
+    SendMessageW(text, WM_CHAR, 'x', 0);
+    SendMessageW(text, WM_KEYDOWN, VK_DELETE, 0);
+    SendMessageW(text, WM_PASTE, 0, 0);
+    Pump();
+    EXPECT_EQ(Controls().Text1.Text(), lines);
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(text, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(end - start, 4u);
 }
 
 TEST_F(Win32ToolkitTest, FontsFollowTheDesignOrTheirSansSerifStandIn) {
@@ -219,7 +236,16 @@ TEST_F(Win32ToolkitTest, FontsFollowTheDesignOrTheirSansSerifStandIn) {
 
 // ---- focus and keyboard ------------------------------------------------------------
 
-TEST_F(Win32ToolkitTest, TabOrderSkipsTheHiddenAndDisabledButtonsAndTheLabels) {
+TEST_F(Win32ToolkitTest, EachHeadingLabelComesJustBeforeItsControlAndTabSkipsLabelsAndHiddenButtons) {
+    // Screen readers name the list and the details box after the label just before
+    // each in the z-order.
+    std::vector<int> zOrder;
+    for (HWND child = GetWindow(form_->Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        zOrder.push_back(GetDlgCtrlID(child));
+    }
+    EXPECT_EQ(zOrder, (std::vector<int>{kIdLabel1_1, kIdList1, kIdLabel1_0, kIdText1, kIdCommand1, kIdCommand2,
+                                        kIdCommand3, kIdLabel2, kIdImage1}));
+
     struct Case {
         bool command2Enabled;
         std::vector<FrmListControlIndex> order;
@@ -576,12 +602,32 @@ TEST_F(Win32ToolkitTest, MinimisingIsStateOneRaisesTheSizeEventAndRefusesMoves) 
 
 TEST_F(Win32ToolkitTest, AnErrorEscapingAHandlerStopsAtTheWindow) {
     struct Throwing : RecordingEvents {
-        void Command1_Click() override { throw AppError(5, L"test", L"escaped"); }
+        void Command1_Click() override {
+            calls.push_back("Command1_Click");
+            throw AppError(5, L"test", L"escaped");
+        }
+        void Command2_Click() override {
+            calls.push_back("Command2_Click");
+            throw std::bad_alloc();
+        }
     } throwing;
     form_->SetEvents(&throwing);
     SendMessageW(form_->Handle(), WM_COMMAND, MAKEWPARAM(kIdCommand1, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Child(kCommand1)));
-    EXPECT_TRUE(IsWindow(form_->Handle()));
+    SendMessageW(form_->Handle(), WM_COMMAND, MAKEWPARAM(kIdCommand2, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Child(kCommand2)));
+    EXPECT_EQ(throwing.calls, (std::vector<std::string>{"Command1_Click", "Command2_Click"}));
+
+    // The window still answers, and its next event still reaches its handler.
+    wchar_t caption[64] = {};
+    DWORD_PTR copied = 0;
+    EXPECT_NE(SendMessageTimeoutW(form_->Handle(), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(caption), SMTO_BLOCK,
+                                  2000, &copied),
+              0);
+    EXPECT_STREQ(caption, L"Talvorin Device Manager");
+    SendMessageW(form_->Handle(), WM_COMMAND, MAKEWPARAM(kIdLabel2, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(Child(kLabel2)));
+    EXPECT_EQ(throwing.Count("Label2_Click"), 1);
     form_->SetEvents(&events_);
 }
 
@@ -591,12 +637,6 @@ TEST_F(Win32ToolkitTest, VersionNumbersComeFromTheProgramsVersionResource) {
     EXPECT_EQ(toolkit_->VersionMajor(), 0);
     EXPECT_EQ(toolkit_->VersionMinor(), 9);
     EXPECT_EQ(toolkit_->VersionRevision(), 4);
-}
-
-TEST_F(Win32ToolkitTest, ScreenSizeIsInTwips) {
-    EXPECT_FLOAT_EQ(toolkit_->ScreenWidth(), Scale().ToTwips(GetSystemMetrics(SM_CXSCREEN)));
-    EXPECT_FLOAT_EQ(toolkit_->ScreenHeight(), Scale().ToTwips(GetSystemMetrics(SM_CYSCREEN)));
-    EXPECT_GT(toolkit_->ScreenWidth(), 0.0f);
 }
 
 TEST_F(Win32ToolkitTest, SystemDirectoryIsAnExistingFolderWithoutTrailingBackslash) {
@@ -616,7 +656,7 @@ TEST_F(Win32ToolkitTest, TheShellIsLoadedWhenADocumentIsFirstOpenedAndOpensIt) {
     GetTempPathW(MAX_PATH, temp);
     const std::wstring marker = std::wstring(temp) + L"tdm-shell-opened.txt";
     DeleteFileW(marker.c_str());
-    toolkit_->ShellExecuteA(L"Open", toolkit_->SystemDirectory() + L"\\cmd.exe", L"/c echo opened>\"" + marker + L"\"",
+    toolkit_->OpenWithShell(L"Open", toolkit_->SystemDirectory() + L"\\cmd.exe", L"/c echo opened>\"" + marker + L"\"",
                             L"", SW_HIDE);
     EXPECT_NE(GetModuleHandleW(L"shell32.dll"), nullptr);
     bool opened = false;

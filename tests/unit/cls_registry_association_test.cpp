@@ -100,10 +100,40 @@ TEST_F(Association, AFailingAdditionalCommandIsDroppedAndTheRestWritten) {
     CLS_Registry reg(mem_);
     reg.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext");
     mem_.Refuse(Op::SetValue, kHkeyClassesRoot, "Cls\\shell\\edit");
+    // Not only the registry object's own errors: memory running out is dropped too.
+    mem_.ThrowOn(Op::Create, kHkeyClassesRoot, "Cls\\shell\\view\\command");
     EXPECT_NO_THROW(reg.CreateAdditionalEXEAssociations(
         L"Cls", {Variant(L"edit"), Variant(L"&Edit"), Variant(L"edit-cmd"), Variant(L"view"), Variant(L"&View"),
-                 Variant(L"view-cmd")}));
+                 Variant(L"view-cmd"), Variant(L"play"), Variant(L"&Play"), Variant(L"play-cmd")}));
     EXPECT_FALSE(mem_.GetValue(kHkeyClassesRoot, "Cls\\shell\\edit", ""));
+    EXPECT_EQ("edit-cmd", Text("Cls\\shell\\edit\\command"));
+    EXPECT_EQ("&View", Text("Cls\\shell\\view"));
+    EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, "Cls\\shell\\view\\command"));
+    EXPECT_EQ("&Play", Text("Cls\\shell\\play"));
+    EXPECT_EQ("play-cmd", Text("Cls\\shell\\play\\command"));
+}
+
+// Every write changes the selectors; an argument read from them must keep the text
+// it had when the call began.
+TEST_F(Association, ArgumentsReadFromTheObjectsOwnSelectorsKeepTheirText) {
+    CLS_Registry reg(mem_);
+    reg.SectionKey(L"txtfile");
+    reg.CreateEXEAssociation(L"a.exe", reg.SectionKey(), L"Doc", L"txt", L"", false, L"", false, L"", false, L"", 0);
+    EXPECT_EQ("txtfile", Text(".txt"));
+    EXPECT_EQ("Doc", Text("txtfile"));
+    EXPECT_EQ("\"a.exe\" \"%1\"", Text("txtfile\\shell\\open\\command"));
+    EXPECT_EQ("\"a.exe\",0", Text("txtfile\\DefaultIcon"));
+
+    reg.ValueKey(L"Text document");
+    reg.SectionKey(L"txt");
+    reg.CreateEXEAssociation(L"a.exe", L"Cls", reg.ValueKey(), reg.SectionKey(), L"", false, L"", false, L"", true);
+    EXPECT_EQ("Cls", Text(".txt"));
+    EXPECT_EQ("Text document", Text("Cls"));
+    EXPECT_EQ("&Install txt", Text("Cls\\shell\\add"));
+
+    reg.SectionKey(L"Cls");
+    reg.CreateAdditionalEXEAssociations(reg.SectionKey(), {Variant(L"edit"), Variant(L"&Edit"), Variant(L"edit-cmd"),
+                                                           Variant(L"view"), Variant(L"&View"), Variant(L"view-cmd")});
     EXPECT_EQ("edit-cmd", Text("Cls\\shell\\edit\\command"));
     EXPECT_EQ("&View", Text("Cls\\shell\\view"));
     EXPECT_EQ("view-cmd", Text("Cls\\shell\\view\\command"));

@@ -2,6 +2,10 @@
 // failures the real registry will not produce on demand.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+#include <stdexcept>
+
 #include "registry/cls_registry.h"
 #include "registry/memory_registry.h"
 
@@ -101,6 +105,53 @@ TEST_F(ClsRegistryRead, TextIsTakenWholeWithoutCuttingAtANul) {
     EXPECT_EQ(Variant(std::wstring(L"a\0b\0", 4)), Object(kKey, L"Padded").Value());
 }
 
+// Another program may change a value between the probe and the read that follows it.
+TEST_F(ClsRegistryRead, AValueChangedAfterItsProbeIsProbedAgain) {
+    struct Case {
+        const char* what;
+        uint32_t storedType;
+        std::vector<uint8_t> stored;
+        std::function<void()> change;
+        Variant expected;
+        int32_t type;
+    };
+    const Case cases[] = {
+        {"text grows", kRegSz, {'a', 'b', 0}, [&] { mem_.SetString(kHkeyLocalMachine, kKey, "V", "a longer text"); },
+         Variant(L"a longer text"), kRegSz},
+        {"bytes grow", kRegBinary, {1, 2}, [&] { mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {1, 2, 3, 4, 5}); },
+         Variant(ByteArray(0, {1, 2, 3, 4, 5})), kRegBinary},
+        {"type changes", kRegDword, {1, 0, 0, 0}, [&] { mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {9, 8, 7, 6}); },
+         Variant(ByteArray(0, {9, 8, 7, 6})), kRegBinary},
+        {"key deleted", kRegDword, {1, 0, 0, 0},
+         [&] { mem_.RegDeleteKeyA(static_cast<RegKey>(kHkeyLocalMachine), kKey); }, Variant(L"none"), kRegMultiSz},
+    };
+    for (const Case& c : cases) {
+        mem_ = MemoryRegistry();
+        mem_.SetValue(kHkeyLocalMachine, kKey, "V", c.storedType, c.stored);
+        mem_.AfterQueryValue([&](int call) {
+            if (call == 1) c.change();
+        });
+        auto reg = Object(kKey, L"V");
+        reg.ValueType(kRegMultiSz);
+        reg.Default(Variant(L"none"));
+        EXPECT_EQ(c.expected, reg.Value()) << c.what;
+        EXPECT_EQ(c.type, reg.ValueType()) << c.what;
+        EXPECT_EQ(0u, mem_.OpenHandleCount()) << c.what;
+    }
+
+    // One that grows after every call never settles and counts as missing.
+    mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {1});
+    std::vector<uint8_t> bytes{1};
+    mem_.AfterQueryValue([&](int) {
+        bytes.push_back(0);
+        mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, bytes);
+    });
+    auto reg = Object(kKey, L"V");
+    reg.Default(Variant(L"none"));
+    EXPECT_EQ(Variant(L"none"), reg.Value());
+    EXPECT_EQ(0, reg.ValueType());
+}
+
 TEST_F(ClsRegistryRead, ADwordOfMoreThanFourBytesNeverWritesPastTheInteger) {
     // Under AddressSanitizer a write past a 4-byte integer would stop the test.
     std::vector<uint8_t> data(64, 0xEE);
@@ -174,11 +225,41 @@ TEST(BasedArray, OutOfRangeAccessRaisesSubscriptOutOfRange) {
             ADD_FAILURE() << index;
         } catch (const AppError& e) {
             EXPECT_EQ(9, e.Number());
+            EXPECT_EQ(L"Subscript out of range", e.Description());
         }
     }
     BasedArray<int> empty;
     EXPECT_EQ(-1, empty.UBound());
     EXPECT_THROW(empty(0), AppError);
+}
+
+// Every read of bytes is checked through this comparison.
+TEST(BasedArray, ArraysAreEqualOnlyWithEqualBoundsAndItems) {
+    const ByteArray bytes(0, {1, 2, 3});
+    EXPECT_TRUE(bytes == ByteArray(0, {1, 2, 3}));
+    EXPECT_TRUE(ByteArray() == ByteArray(0, {}));
+    for (const ByteArray& other : {ByteArray(0, {1, 2, 4}), ByteArray(1, {1, 2, 3}), ByteArray(0, {1, 2}),
+                                   ByteArray(0, {1, 2, 3, 0}), ByteArray()}) {
+        EXPECT_FALSE(bytes == other) << other.LBound() << " " << Variant(other).ToText();
+        EXPECT_NE(Variant(bytes), Variant(other));
+    }
+}
+
+TEST(AppErrorText, AFailureIsDescribedByItsOwnText) {
+    auto describe = [](auto raise) {
+        try {
+            raise();
+        } catch (...) {
+            return DescribeCurrentException();
+        }
+        return std::wstring(L"nothing raised");
+    };
+    EXPECT_EQ(L"no such key", describe([] { throw AppError(26001, L"src", L"no such key"); }));
+    // The standard library's message is widened byte for byte.
+    EXPECT_EQ(L"caf\x00E9 closed", describe([] { throw std::runtime_error("caf\xE9 closed"); }));
+    EXPECT_EQ(L"Out of memory", describe([] { throw std::bad_alloc(); }));
+    EXPECT_EQ(L"Unknown error", describe([] { throw 42; }));
+    EXPECT_EQ(L"Invalid procedure call or argument", describe([] { RaiseInvalidArgument(); }));
 }
 
 TEST(VariantText, EveryKindHasItsTextForm) {

@@ -9,12 +9,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "platform/toolkit.h"
-#include "registry/app_error.h"
+#include "base/app_error.h"
+#include "window/toolkit.h"
 
 namespace fake {
 
@@ -80,6 +81,7 @@ public:
         }
         index = value;
         if (events) events->List1_Click();
+        if (afterClick) afterClick();
     }
     int32_t ListCount() override {
         recorder_.Enter(L"List1.ListCount");
@@ -104,6 +106,9 @@ public:
     std::vector<std::wstring> rows;
     int32_t index = -1;
     FormEvents* events = nullptr;
+    // Runs after the click handler: another event arriving while the click's caller
+    // (the scan, the load handler) has not finished yet.
+    std::function<void()> afterClick;
 
 private:
     Recorder& recorder_;
@@ -288,17 +293,18 @@ public:
         }
         return (style & 7) == kMbYesNo ? unscriptedYesNo : kAnswerOk;
     }
-    void ShellExecuteA(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
+    void OpenWithShell(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
                        const std::wstring& directory, int32_t showCommand) override {
-        recorder_.Enter(L"ShellExecuteA");
+        recorder_.Enter(L"OpenWithShell");
         shells.push_back(Shell{operation, file, parameters, directory, showCommand});
     }
     void StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) override {
         recorder_.Enter(L"StartProgram");
         starts.push_back(Start{programPath, arguments, windowStyle});
     }
+    // As on the platform, an unknown folder is the empty text, never a raised error.
     std::wstring SystemDirectory() override {
-        recorder_.Enter(L"SystemDirectory");
+        recorder_.calls.push_back(L"SystemDirectory");
         return systemDirectory;
     }
     void SetMousePointer(int32_t pointer) override {

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "registry/memory_registry.h"
-#include "unit/fake_toolkit.h"
+#include "tests/display_class_key.h"
+#include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"
 
 namespace window_test {
 
 // The Display class key below HKEY_LOCAL_MACHINE, without its trailing backslash.
-inline const std::string kClass = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
+inline const std::string kClass = DisplayClassKeyA();
 
 inline std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 

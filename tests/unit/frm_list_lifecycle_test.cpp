@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "unit/frm_list_fixture.h"
+#include "tests/unit/frm_list_fixture.h"
 #include "window/frm_list_design.h"
 
 namespace window_test {
@@ -81,13 +81,26 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RecordedSizeTest,
                          });
 
 TEST_F(LifecycleTest, ResizeDuringLoadingIsIgnoredUntilTheSizeIsRecorded) {
-    // The scan's click handler is where a size change could arrive mid-load.
-    EXPECT_EQ(form.InitialWidth, 0);
-    form.Form_Resize();
-    EXPECT_EQ(window.Me.moves, 0);
-    EXPECT_TRUE(window.recorder.Calls(L"Image1.SetWidth").empty());
+    AddAdapter("0000", "Radeon");
+    // The user widens the frame while the load handler runs: the size event arrives
+    // from inside the scan, right after the selection handler it runs.
+    int resizes = 0;
+    window.List1.afterClick = [&] {
+        window.Me.width = 12000;
+        form.Form_Resize();
+        ++resizes;
+    };
     form.Form_Load();
-    EXPECT_EQ(form.InitialWidth, 11595);
+    ASSERT_EQ(resizes, 1);
+    EXPECT_EQ(window.Me.width, 12000.0f) << "given back while loading";
+    EXPECT_EQ(window.Image1.width, 2055);
+    EXPECT_EQ(form.InitialWidth, 12000) << "the size at the end of loading";
+
+    window.List1.afterClick = nullptr;
+    window.Me.width = 12500;
+    form.Form_Resize();
+    EXPECT_EQ(window.Me.width, 12000.0f) << "not given back once loaded";
+    EXPECT_EQ(window.Image1.width, 2085);
 }
 
 // ---- the size rule ----
@@ -215,13 +228,29 @@ TEST_F(ClosingTest, YesStartsTheSystemFoldersShutdownOnce) {
     EXPECT_EQ(Starts()[0].windowStyle, kShowMinimizedFocus);
 }
 
-TEST_F(ClosingTest, ThePathFollowsTheSystemFolder) {
-    Changed();
-    window.toolkit.systemDirectory = L"D:\\WINNT\\System32";
-    window.toolkit.answers.push_back(kAnswerYes);
-    form.Form_Unload();
-    ASSERT_EQ(Starts().size(), 1u);
-    EXPECT_EQ(Starts()[0].programPath, L"D:\\WINNT\\System32\\shutdown.exe");
+TEST_F(ClosingTest, ThePathFollowsTheSystemFolderAndAnUnknownOneStartsNothing) {
+    struct Case {
+        const wchar_t* systemFolder;
+        const wchar_t* started;  // nullptr: nothing
+    };
+    // An unknown folder must not become "\\shutdown.exe", a program in the root of
+    // whatever drive is current.
+    const Case cases[] = {{L"D:\\WINNT\\System32", L"D:\\WINNT\\System32\\shutdown.exe"}, {L"", nullptr}};
+    for (const Case& c : cases) {
+        window.toolkit.starts.clear();
+        // A window of its own per case: each asks its restart question once.
+        frmList closing{registry, window.toolkit, window.controls};
+        closing.RegistryChanged = 1;
+        window.toolkit.systemDirectory = c.systemFolder;
+        window.toolkit.answers.push_back(kAnswerYes);
+        closing.Form_Unload();
+        if (c.started == nullptr) {
+            EXPECT_TRUE(Starts().empty()) << "started " << testing::PrintToString(Starts()[0].programPath);
+        } else {
+            ASSERT_EQ(Starts().size(), 1u);
+            EXPECT_EQ(Starts()[0].programPath, c.started);
+        }
+    }
 }
 
 TEST_F(ClosingTest, NoStartsNothing) {
@@ -235,14 +264,6 @@ TEST_F(ClosingTest, NoStartsNothing) {
 TEST_F(ClosingTest, AQuestionThatCannotBeShownRestartsNothing) {
     Changed();
     window.recorder.FailOn(L"MsgBox");
-    form.Form_Unload();
-    EXPECT_TRUE(Starts().empty());
-}
-
-TEST_F(ClosingTest, UnknownSystemFolderStartsNothing) {
-    Changed();
-    window.recorder.FailOn(L"SystemDirectory");
-    window.toolkit.answers.push_back(kAnswerYes);
     form.Form_Unload();
     EXPECT_TRUE(Starts().empty());
 }
@@ -293,20 +314,20 @@ TEST_F(LifecycleTest, LinkAndLogoOpenTheWebSiteAlike) {
         EXPECT_EQ(shell.file, L"https://talvorin.example/");
         EXPECT_EQ(shell.parameters, L"");
         EXPECT_EQ(shell.directory, L"");
-        EXPECT_EQ(shell.showCommand, kShowNormal);
+        EXPECT_EQ(shell.showCommand, 1) << "SW_SHOWNORMAL";
     }
-    EXPECT_EQ(window.toolkit.pointers, (std::vector<int32_t>{kPointerHourglass, kPointerDefault, kPointerHourglass,
-                                                             kPointerDefault}));
-    // The busy pointer is up only while the shell is called.
-    EXPECT_EQ(window.recorder.Calls(L"SetMousePointer").size(), 4u);
-    EXPECT_LT(window.recorder.IndexOf(L"SetMousePointer(11)"), window.recorder.IndexOf(L"ShellExecuteA"));
-    EXPECT_LT(window.recorder.IndexOf(L"ShellExecuteA"), window.recorder.IndexOf(L"SetMousePointer(0)"));
+    // The busy pointer (11) is up only while the shell is called, then the default
+    // one (0) comes back; the logo does exactly what the link does.
+    const std::vector<std::wstring> oneClick{L"SetMousePointer(11)", L"OpenWithShell", L"SetMousePointer(0)"};
+    std::vector<std::wstring> twoClicks = oneClick;
+    twoClicks.insert(twoClicks.end(), oneClick.begin(), oneClick.end());
+    EXPECT_EQ(window.recorder.calls, twoClicks);
 }
 
 TEST_F(LifecycleTest, FailedShellStillResetsThePointer) {
-    window.recorder.FailOn(L"ShellExecuteA");
+    window.recorder.FailOn(L"OpenWithShell");
     form.Label2_Click();
-    EXPECT_EQ(window.toolkit.pointers, (std::vector<int32_t>{kPointerHourglass, kPointerDefault}));
+    EXPECT_EQ(window.toolkit.pointers, (std::vector<int32_t>{11, 0}));
     EXPECT_TRUE(Boxes().empty());
 }
 

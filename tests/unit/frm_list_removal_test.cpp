@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "unit/frm_list_fixture.h"
+#include "tests/unit/frm_list_fixture.h"
 
 namespace window_test {
 namespace {

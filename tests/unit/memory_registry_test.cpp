@@ -37,7 +37,7 @@ TEST(MemoryRegistry, RefusalsMatchTheirKeyOperationAndAccess) {
     mem.AddKey(kHkeyLocalMachine, "Class\\0000");
     mem.Refuse(Op::Open, kHkeyLocalMachine, "class\\0000\\", kErrorAccessDenied, kKeySetValue);
     RegKey key = 0;
-    EXPECT_EQ(kErrorAccessDenied, mem.RegOpenKeyExA(kHklm, "Class\\0000", 0, kKeyAllFileRights, &key));
+    EXPECT_EQ(kErrorAccessDenied, mem.RegOpenKeyExA(kHklm, "Class\\0000", 0, kKeyAllSpecificRights, &key));
     ASSERT_EQ(0, mem.RegOpenKeyExA(kHklm, "Class\\0000", 0, kKeyQueryValue, &key));
     mem.RegCloseKey(key);
     mem.Refuse(Op::DeleteKey, kHkeyLocalMachine, "Class\\0000");

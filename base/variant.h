@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-#include "registry/based_array.h"
+#include "base/based_array.h"
 
 using ByteArray = BasedArray<uint8_t>;
 

@@ -1,4 +1,4 @@
-#include "registry/variant.h"
+#include "base/variant.h"
 
 #include <cstdio>
 

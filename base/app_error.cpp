@@ -1,4 +1,4 @@
-#include "registry/app_error.h"
+#include "base/app_error.h"
 
 #include <new>
 

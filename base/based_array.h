@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "registry/app_error.h"
+#include "base/app_error.h"
 
 template <typename T>
 class BasedArray {
