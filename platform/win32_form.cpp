@@ -137,9 +137,13 @@ bool Win32Form::Create() {
     if (!RegisterWindowClass()) return false;
     TDM_TRACE_MARK("window class with the program icon");
     const SIZE outer = OuterSizeFor(scale_.Dpi());
+    // Created where the load handler centres it, the way it computes the place, so
+    // that its move finds the window there already and the window is placed once.
+    const int left = scale_.ToPixels((scale_.ToTwips(GetSystemMetrics(SM_CXSCREEN)) - scale_.ToTwips(outer.cx)) / 2.0f);
+    const int top = scale_.ToPixels((scale_.ToTwips(GetSystemMetrics(SM_CYSCREEN)) - scale_.ToTwips(outer.cy)) / 2.0f);
     // WM_NCCREATE stores the handle in hwnd_.
-    CreateWindowExW(0, kFormClassName, design_.caption, kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx, outer.cy,
-                    nullptr, nullptr, instance_, this);
+    CreateWindowExW(0, kFormClassName, design_.caption, kFormStyle, left, top, outer.cx, outer.cy, nullptr, nullptr,
+                    instance_, this);
     if (hwnd_ == nullptr) return false;
     // The window may have landed on a screen with a DPI other than the system's.
     const int dpi = WindowDpi(hwnd_);
