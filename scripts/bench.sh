@@ -28,11 +28,11 @@ build/bench/bench/bench_window --benchmark_min_time=0.5
 
 # The program as it ships, the bare windows and the start-up driver; and the program
 # once more, built to write the times of its stages.
-cmake -S . -B build/windows-bench -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+cmake --no-warn-unused-cli -S . -B build/windows-bench -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTDM_BENCHMARKS=ON >/dev/null
 cmake --build build/windows-bench -j2 \
     --target TalvorinDeviceManager bare_window bare_window_controls startup_bench >/dev/null
-cmake -S . -B build/windows-trace -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+cmake --no-warn-unused-cli -S . -B build/windows-trace -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTDM_TESTS=OFF -DCMAKE_CXX_FLAGS=-DTDM_STARTUP_TRACE >/dev/null
 cmake --build build/windows-trace -j2 --target TalvorinDeviceManager >/dev/null
 
