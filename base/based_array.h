@@ -41,7 +41,7 @@ public:
         if (!IsEmpty() && lowerBound != lower_) RaiseSubscriptOutOfRange();
         if (upperBound < lowerBound - 1) RaiseSubscriptOutOfRange();
         lower_ = lowerBound;
-        items_.resize(static_cast<size_t>(upperBound - lowerBound + 1));
+        items_.resize(static_cast<size_t>(static_cast<int64_t>(upperBound) - lowerBound + 1));
     }
 
     // Appends one element after the current upper bound.

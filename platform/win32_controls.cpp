@@ -1,5 +1,6 @@
 #include "platform/win32_controls.h"
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -36,7 +37,7 @@ std::wstring WindowText(HWND hwnd) {
 int32_t WindowWidthTwips(HWND hwnd, const TwipsScale& scale) {
     RECT rect{};
     GetWindowRect(hwnd, &rect);
-    return static_cast<int32_t>(scale.ToTwips(rect.right - rect.left) + 0.5f);
+    return static_cast<int32_t>(std::lround(scale.ToTwips(rect.right - rect.left)));
 }
 
 // ---- list box ----------------------------------------------------------------------

@@ -193,12 +193,11 @@ bool CLS_Registry::DeleteValue() {
 }
 
 void CLS_Registry::Value(const Variant& vValue) {
-    const Variant value = vValue;
     OpenedKey opened = OpenSection(kKeyAllSpecificRights, KeyOpening::Create);
-    if (!opened) throw AppError(kErrRegistryOperation, ErrorSource(), SetValueDescription(value));
-    const int32_t rc = WriteValue(opened.Get(), value);
+    if (!opened) throw AppError(kErrRegistryOperation, ErrorSource(), SetValueDescription(vValue));
+    const int32_t rc = WriteValue(opened.Get(), vValue);
     opened.Reset();
-    if (rc != kErrorSuccess) throw AppError(kErrSetValue, ErrorSource(), SetValueDescription(value));
+    if (rc != kErrorSuccess) throw AppError(kErrSetValue, ErrorSource(), SetValueDescription(vValue));
 }
 
 namespace {

@@ -3,6 +3,8 @@
 // Built on the object's own writing operations.
 #include "registry/cls_registry.h"
 
+#include <utility>
+
 namespace {
 
 // The executable's path made ready for a command line: blanks trimmed, then a quote
@@ -23,6 +25,9 @@ void CLS_Registry::WriteDefaultText(const std::wstring& sSection, const Variant&
     Value(value);
 }
 
+// The texts are copies on purpose, though only read: every write changes the
+// selectors, and a caller may pass the object's own.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 void CLS_Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName,
                                         std::wstring sClassDescription, std::wstring sAssociation,
                                         std::wstring sOpenMenuText, bool bSupportPrint, std::wstring sPrintMenuText,
@@ -35,7 +40,7 @@ void CLS_Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sCla
     ClassKey(kHkeyClassesRoot);
     ValueType(kRegSz);
     WriteDefaultText(L"." + sAssociation, Variant(sClassName));
-    WriteDefaultText(sClassName, Variant(sClassDescription));
+    WriteDefaultText(sClassName, Variant(std::move(sClassDescription)));
     WriteDefaultText(shell + L"open", Variant(sOpenMenuText.empty() ? L"&Open" : sOpenMenuText));
     WriteDefaultText(shell + L"open\\command", Variant(command(L"")));
     // Print, install and new are written in that order.
@@ -55,6 +60,7 @@ void CLS_Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sCla
     if (lDefaultIconIndex > -1)
         WriteDefaultText(sClassName + L"\\DefaultIcon", Variant(exe + L"," + std::to_wstring(lDefaultIconIndex)));
 }
+// NOLINTEND(performance-unnecessary-value-param)
 
 void CLS_Registry::CreateAdditionalEXEAssociations(std::wstring sClassName, const std::vector<Variant>& vItems) {
     const size_t n = vItems.size();

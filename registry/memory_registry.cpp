@@ -384,6 +384,7 @@ std::string MemoryRegistry::ToAnsi(const std::wstring& text) {
     std::string out;
     out.reserve(text.size());
     for (wchar_t wc : text) {
+        // NOLINTNEXTLINE(bugprone-signed-char-misuse): a wchar_t, which clang-tidy 14 takes for a char
         const auto c = static_cast<uint32_t>(wc);
         if (codePage_ == CodePage::Latin1) {
             out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');

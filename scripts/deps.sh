@@ -5,6 +5,8 @@ tdm_install_missing() {
     command -v cmake >/dev/null || need+=(cmake)
     command -v g++ >/dev/null || need+=(g++)
     command -v make >/dev/null || need+=(make)
+    command -v clang-format >/dev/null || need+=(clang-format)
+    command -v clang-tidy >/dev/null || need+=(clang-tidy)
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
     command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
     command -v wine >/dev/null || need+=(wine wine64)

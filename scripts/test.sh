@@ -53,6 +53,18 @@ run_preset() {
     count_ctest "$log" "$preset"
 }
 
+# Formatting and clang-tidy over the product code: one pass or one failure.
+mkdir -p "$root/build"
+echo "== lint"
+if scripts/lint.sh >"$root/build/test-lint.log" 2>&1; then
+    passed=$((passed + 1))
+    tail -n 1 "$root/build/test-lint.log"
+else
+    failed=$((failed + 1))
+    broken+=(lint)
+    grep -E 'error:|warning:|differs' "$root/build/test-lint.log" | head -n 20
+fi
+
 run_preset host
 run_preset host-sanitize
 
