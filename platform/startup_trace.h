@@ -58,7 +58,8 @@ inline Trace& Get() {
 inline void Mark(const char* name) {
     Trace& trace = Get();
     const LONGLONG now = Now();
-    if (trace.markCount < kMaxMarks) trace.marks[trace.markCount++] = Stage{name, now - trace.last - trace.spannedSince};
+    if (trace.markCount < kMaxMarks)
+        trace.marks[trace.markCount++] = Stage{name, now - trace.last - trace.spannedSince};
     trace.last = now;
     trace.spannedSince = 0;
 }

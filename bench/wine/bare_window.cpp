@@ -61,7 +61,9 @@ bool KeyExists(const std::string& key) {
 }
 
 // A text value of n bytes holds something when it is more than its terminator.
-bool HoldsText(DWORD size) { return size > 1; }
+bool HoldsText(DWORD size) {
+    return size > 1;
+}
 
 // The scan's registry calls: the subkeys of the class key; for each, the name value
 // read for the emptiness test, for the keep test and for the row; then each optional

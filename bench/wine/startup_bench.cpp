@@ -84,11 +84,11 @@ double TimeToWindow(const std::wstring& program, const std::wstring& arguments, 
     while (Clock::now() - start < std::chrono::seconds(60)) {
         if (!found.window) EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&found));
         DWORD_PTR answer = 0;
-        const bool answers = found.window && SendMessageTimeoutW(found.window, WM_NULL, 0, 0, SMTO_NORMAL, 10000,
-                                                                 &answer) != 0;
+        const bool answers =
+            found.window && SendMessageTimeoutW(found.window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer) != 0;
         HWND list = answers && expectedRows > 0 ? GetDlgItem(found.window, 101) : nullptr;
-        const bool ready = answers &&
-                           (expectedRows == 0 || (list && SendMessageW(list, LB_GETCOUNT, 0, 0) == expectedRows));
+        const bool ready =
+            answers && (expectedRows == 0 || (list && SendMessageW(list, LB_GETCOUNT, 0, 0) == expectedRows));
         if (ready) {
             elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
             break;
@@ -122,7 +122,8 @@ int CountAdapterRows() {
         DWORD size = sizeof value;
         const std::wstring subkey = path + L"\\" + name;
         if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), L"DriverDesc", RRF_RT_REG_SZ, nullptr, value, &size) ==
-            ERROR_SUCCESS && size > sizeof(wchar_t))
+                ERROR_SUCCESS &&
+            size > sizeof(wchar_t))
             ++rows;
     }
     RegCloseKey(key);
@@ -183,9 +184,10 @@ void PrintStages(const std::wstring& traced, const std::vector<std::wstring>& ba
             if (std::find(order.begin(), order.end(), name) == order.end()) order.push_back(name);
         }
     }
-    std::printf("\nstages of the start, median of %d traced runs each, in ms (fonts are taken out of the\n"
-                "stage they fall in):\n",
-                runs);
+    std::printf(
+        "\nstages of the start, median of %d traced runs each, in ms (fonts are taken out of the\n"
+        "stage they fall in):\n",
+        runs);
     std::printf("  %-60s %8s %8s %8s\n", "", "program", "bare", bares.size() > 1 ? "bare+cc6" : "");
     std::vector<const Stages*> columns{&program};
     for (const Stages& yardstick : yardsticks) columns.push_back(&yardstick);
@@ -237,12 +239,12 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < entries; ++i) {
         wchar_t subkey[32];
         swprintf(subkey, 32, L"%04d", 1000 + i);
-        seed.Add(SeedEntry{subkey,
-                           {TextValue(L"DriverDesc", L"Stale Graphics Adapter " + std::to_wstring(i)),
-                            TextValue(L"ProviderName", L"Talvorin"), TextValue(L"DriverVersion", L"31.0.15.4601"),
-                            TextValue(L"DriverDate", L"6-1-2024"),
-                            TextValue(L"HardwareInformation.BiosString", L"Version 1.2")},
-                           {}});
+        seed.Add(SeedEntry{
+            subkey,
+            {TextValue(L"DriverDesc", L"Stale Graphics Adapter " + std::to_wstring(i)),
+             TextValue(L"ProviderName", L"Talvorin"), TextValue(L"DriverVersion", L"31.0.15.4601"),
+             TextValue(L"DriverDate", L"6-1-2024"), TextValue(L"HardwareInformation.BiosString", L"Version 1.2")},
+            {}});
     }
     const int rows = CountAdapterRows();
 
