@@ -12,8 +12,7 @@ template <typename T>
 class BasedArray {
 public:
     BasedArray() = default;
-    BasedArray(int32_t lowerBound, std::vector<T> items)
-        : lower_(lowerBound), items_(std::move(items)) {}
+    BasedArray(int32_t lowerBound, std::vector<T> items) : lower_(lowerBound), items_(std::move(items)) {}
 
     bool IsEmpty() const { return items_.empty(); }
     int32_t Count() const { return static_cast<int32_t>(items_.size()); }

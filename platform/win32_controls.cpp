@@ -42,8 +42,7 @@ int32_t WindowWidthTwips(HWND hwnd, const TwipsScale& scale) {
 
 // ---- list box ----------------------------------------------------------------------
 
-Win32ListBox::Win32ListBox(HWND hwnd, std::function<void()> onClick)
-    : hwnd_(hwnd), onClick_(std::move(onClick)) {}
+Win32ListBox::Win32ListBox(HWND hwnd, std::function<void()> onClick) : hwnd_(hwnd), onClick_(std::move(onClick)) {}
 
 int32_t Win32ListBox::ListIndex() {
     const LRESULT index = SendMessageW(hwnd_, LB_GETCURSEL, 0, 0);
@@ -203,8 +202,8 @@ void Win32Image::Paint(const DRAWITEMSTRUCT& item) const {
     const int previousMode = SetStretchBltMode(item.hDC, HALFTONE);
     POINT previousOrigin{};
     SetBrushOrgEx(item.hDC, 0, 0, &previousOrigin);
-    StretchBlt(item.hDC, item.rcItem.left, item.rcItem.top, drawn.cx, drawn.cy, source.Get(), 0, 0, size.cx,
-               size.cy, SRCCOPY);
+    StretchBlt(item.hDC, item.rcItem.left, item.rcItem.top, drawn.cx, drawn.cy, source.Get(), 0, 0, size.cx, size.cy,
+               SRCCOPY);
     SetBrushOrgEx(item.hDC, previousOrigin.x, previousOrigin.y, nullptr);
     if (previousMode != 0) SetStretchBltMode(item.hDC, previousMode);
 }

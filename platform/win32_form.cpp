@@ -15,8 +15,7 @@ namespace {
 // Sizable, with a caption, a system menu and a minimise box, but no maximise box: the
 // window keeps one size. Children are clipped so that the background never paints
 // over them.
-constexpr DWORD kFormStyle =
-    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 constexpr int32_t kErrCannotMoveForm = 384;
 
@@ -118,12 +117,12 @@ bool Win32Form::RegisterWindowClass() const {
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance_;
     // Shared icons belong to the system, which frees them with the module.
-    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(TDM_ICON_APP), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                                      LR_SHARED));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(TDM_ICON_APP), IMAGE_ICON,
-                                                        GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    windowClass.hIcon =
+        static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(TDM_ICON_APP), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(TDM_ICON_APP), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kFormClassName;
@@ -190,10 +189,10 @@ HFONT Win32Form::FontFor(const FontDesign& font) {
 HWND Win32Form::CreateControl(const ControlDesign& control, int id) {
     const ControlClass kind = ClassFor(control);
     const DWORD style = WS_CHILD | kind.style | (control.visible ? WS_VISIBLE : 0u);
-    HWND hwnd = CreateWindowExW(kind.exStyle, kind.className, control.caption, style, scale_.ToPixels(control.left),
-                                scale_.ToPixels(control.top), scale_.ToPixels(control.width),
-                                scale_.ToPixels(control.height), hwnd_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    HWND hwnd =
+        CreateWindowExW(kind.exStyle, kind.className, control.caption, style, scale_.ToPixels(control.left),
+                        scale_.ToPixels(control.top), scale_.ToPixels(control.width), scale_.ToPixels(control.height),
+                        hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (hwnd != nullptr && control.kind != ControlKind::Image) {
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
     }
@@ -226,8 +225,8 @@ bool Win32Form::CreateControls() {
     // stretched to the control's width.
     BitmapHandle logo(static_cast<HBITMAP>(
         LoadImageW(instance_, MAKEINTRESOURCEW(TDM_BITMAP_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    image1_ = std::make_unique<Win32Image>(children_[kImage1], std::move(logo), design_.controls[kImage1].width,
-                                           scale_);
+    image1_ =
+        std::make_unique<Win32Image>(children_[kImage1], std::move(logo), design_.controls[kImage1].width, scale_);
 
     controls_.reset(new FrmListControls{*this, *list1_, *text1_, *labels_[0], *labels_[1], *labels_[2], *image1_,
                                         *buttons_[0], *buttons_[1], *buttons_[2]});
@@ -443,7 +442,8 @@ void Win32Form::OnDpiChanged(int dpi, const RECT& suggested) {
     // size still waiting from an earlier change while minimised is that size.
     if (!pendingDpiSize_) {
         const SIZE before = RestoredOuterSize();
-        pendingDpiSize_ = TwipsSize{scale_.ToTwips(before.cx) + widthOffset_, scale_.ToTwips(before.cy) + heightOffset_};
+        pendingDpiSize_ =
+            TwipsSize{scale_.ToTwips(before.cx) + widthOffset_, scale_.ToTwips(before.cy) + heightOffset_};
     }
     scale_ = TwipsScale(dpi);
     if (controls_) {

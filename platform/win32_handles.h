@@ -22,14 +22,18 @@ struct WindowDcTraits : NullHandleTraits<HDC> {
     void Close(HDC dc) const { ReleaseDC(window, dc); }
 };
 using WindowDc = UniqueHandle<WindowDcTraits>;
-inline WindowDc BorrowDc(HWND window) { return WindowDc(GetDC(window), WindowDcTraits{{}, window}); }
+inline WindowDc BorrowDc(HWND window) {
+    return WindowDc(GetDC(window), WindowDcTraits{{}, window});
+}
 
 // A memory device context the program created: deleted.
 struct MemoryDcTraits : NullHandleTraits<HDC> {
     static void Close(HDC dc) { DeleteDC(dc); }
 };
 using MemoryDc = UniqueHandle<MemoryDcTraits>;
-inline MemoryDc CreateMemoryDc(HDC compatibleWith) { return MemoryDc(CreateCompatibleDC(compatibleWith)); }
+inline MemoryDc CreateMemoryDc(HDC compatibleWith) {
+    return MemoryDc(CreateCompatibleDC(compatibleWith));
+}
 
 // The object a device context had selected before one of ours, put back, because a DC
 // must not be released or deleted with one of our objects still selected.

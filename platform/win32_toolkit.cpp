@@ -76,8 +76,7 @@ int32_t Win32Toolkit::MsgBox(const std::wstring& prompt, int32_t style, const st
 }
 
 void Win32Toolkit::OpenWithShell(const std::wstring& operation, const std::wstring& file,
-                                 const std::wstring& parameters, const std::wstring& directory,
-                                 int32_t showCommand) {
+                                 const std::wstring& parameters, const std::wstring& directory, int32_t showCommand) {
     if (shellExecute_ == nullptr) {
         // The shell may hand the document to extensions that need COM on this thread;
         // the apartment lasts as long as the thread.
@@ -87,12 +86,11 @@ void Win32Toolkit::OpenWithShell(const std::wstring& operation, const std::wstri
         if (shellExecute_ == nullptr) return;
     }
     // The wide function takes the same arguments without a trip through the code page.
-    shellExecute_(form_.Handle(), NullIfEmpty(operation), file.c_str(), NullIfEmpty(parameters),
-                  NullIfEmpty(directory), showCommand);
+    shellExecute_(form_.Handle(), NullIfEmpty(operation), file.c_str(), NullIfEmpty(parameters), NullIfEmpty(directory),
+                  showCommand);
 }
 
-void Win32Toolkit::StartProgram(const std::wstring& programPath, const std::wstring& arguments,
-                                int32_t windowStyle) {
+void Win32Toolkit::StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) {
     // The application name is the full path, so the platform searches no folder (the
     // current one least of all) for a program of that name.
     std::wstring commandLine = CommandLineFor(programPath, arguments);
@@ -101,8 +99,8 @@ void Win32Toolkit::StartProgram(const std::wstring& programPath, const std::wstr
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(windowStyle);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(programPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(programPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
         throw AppError(kErrFileNotFound, kApplicationTitle, L"File not found");
     }
     // The program runs on its own; it is neither waited for nor watched.

@@ -20,7 +20,9 @@ bool IsStringType(uint32_t type) {
 
 }  // namespace
 
-std::wstring CLS_Registry::ErrorSource() const { return api_.ExecutableBaseName() + L".cRegistry"; }
+std::wstring CLS_Registry::ErrorSource() const {
+    return api_.ExecutableBaseName() + L".cRegistry";
+}
 
 OpenedKey CLS_Registry::OpenSection(uint32_t access, KeyOpening how) const {
     RegKey key = 0;
@@ -35,7 +37,9 @@ OpenedKey CLS_Registry::OpenSection(uint32_t access, KeyOpening how) const {
     return OwnKey(api_, rc == kErrorSuccess ? key : 0);
 }
 
-bool CLS_Registry::KeyExists() const { return static_cast<bool>(OpenSection(kKeyQueryValue)); }
+bool CLS_Registry::KeyExists() const {
+    return static_cast<bool>(OpenSection(kKeyQueryValue));
+}
 
 Variant CLS_Registry::Value() {
     const OpenedKey opened = OpenSection(kKeyQueryValue);
@@ -224,7 +228,8 @@ int32_t CLS_Registry::WriteValue(RegKey key, const Variant& value) const {
                                        static_cast<uint32_t>(ansi.size() + 1));
         }
         case kRegBinary: {
-            if (!value.IsBytes()) throw AppError(kErrRegistryOperation, L"", L"Application-defined or object-defined error");
+            if (!value.IsBytes())
+                throw AppError(kErrRegistryOperation, L"", L"Application-defined or object-defined error");
             const ByteArray& bytes = value.AsBytes();
             // The data runs from element 0 through the upper bound: an array without an
             // element 0 has nothing to start from.

@@ -41,11 +41,11 @@ public:
     // The texts are taken by value: every write changes the selectors, and a text read
     // from them must not change half-way.
     void CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName, std::wstring sClassDescription,
-                              std::wstring sAssociation,
-                              std::wstring sOpenMenuText = L"&Open", bool bSupportPrint = false,
-                              std::wstring sPrintMenuText = L"&Print", bool bSupportNew = false,
-                              std::wstring sNewMenuText = L"&New", bool bSupportInstall = false,
-                              std::wstring sInstallMenuText = L"", int32_t lDefaultIconIndex = -1);
+                              std::wstring sAssociation, std::wstring sOpenMenuText = L"&Open",
+                              bool bSupportPrint = false, std::wstring sPrintMenuText = L"&Print",
+                              bool bSupportNew = false, std::wstring sNewMenuText = L"&New",
+                              bool bSupportInstall = false, std::wstring sInstallMenuText = L"",
+                              int32_t lDefaultIconIndex = -1);
     // Adds shell commands to a registered class: vItems holds groups of three
     // (key name, menu text, command line), in order.
     void CreateAdditionalEXEAssociations(std::wstring sClassName, const std::vector<Variant>& vItems);

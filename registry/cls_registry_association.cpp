@@ -11,7 +11,8 @@ namespace {
 // put at each end that lacks one.
 std::wstring QuotedPath(const std::wstring& path) {
     const size_t first = path.find_first_not_of(L' ');
-    std::wstring quoted = first == std::wstring::npos ? L"" : path.substr(first, path.find_last_not_of(L' ') - first + 1);
+    std::wstring quoted =
+        first == std::wstring::npos ? L"" : path.substr(first, path.find_last_not_of(L' ') - first + 1);
     if (quoted.empty() || quoted.front() != L'"') quoted.insert(0, 1, L'"');
     if (quoted.back() != L'"') quoted.push_back(L'"');
     return quoted;
@@ -28,11 +29,11 @@ void CLS_Registry::WriteDefaultText(const std::wstring& sSection, const Variant&
 // The texts are copies on purpose, though only read: every write changes the
 // selectors, and a caller may pass the object's own.
 // NOLINTBEGIN(performance-unnecessary-value-param)
-void CLS_Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName,
-                                        std::wstring sClassDescription, std::wstring sAssociation,
-                                        std::wstring sOpenMenuText, bool bSupportPrint, std::wstring sPrintMenuText,
-                                        bool bSupportNew, std::wstring sNewMenuText, bool bSupportInstall,
-                                        std::wstring sInstallMenuText, int32_t lDefaultIconIndex) {
+void CLS_Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sClassName, std::wstring sClassDescription,
+                                        std::wstring sAssociation, std::wstring sOpenMenuText, bool bSupportPrint,
+                                        std::wstring sPrintMenuText, bool bSupportNew, std::wstring sNewMenuText,
+                                        bool bSupportInstall, std::wstring sInstallMenuText,
+                                        int32_t lDefaultIconIndex) {
     const std::wstring exe = QuotedPath(sExePath);
     const std::wstring shell = sClassName + L"\\shell\\";
     auto command = [&](const wchar_t* option) { return exe + option + L" \"%1\""; };
@@ -65,8 +66,9 @@ void CLS_Registry::CreateEXEAssociation(std::wstring sExePath, std::wstring sCla
 void CLS_Registry::CreateAdditionalEXEAssociations(std::wstring sClassName, const std::vector<Variant>& vItems) {
     const size_t n = vItems.size();
     if (n % 3 != 0)
-        throw AppError(kErrAssociationItems, ErrorSource(),
-                       L"Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
+        throw AppError(
+            kErrAssociationItems, ErrorSource(),
+            L"Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
     SectionKey(sClassName);
     if (!KeyExists())
         throw AppError(kErrAssociationClass, ErrorSource(),

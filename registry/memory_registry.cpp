@@ -21,7 +21,6 @@ std::string Upper(const std::string& text) {
     return out;
 }
 
-
 std::vector<std::string> SplitPath(const std::string& path) {
     std::vector<std::string> parts;
     std::string current;
@@ -168,8 +167,8 @@ int32_t MemoryRegistry::Walk(const std::shared_ptr<Node>& from, const std::strin
     return kErrorSuccess;
 }
 
-int32_t MemoryRegistry::Below(RegKey key, const std::string& subKey, std::shared_ptr<Node>* from,
-                              std::string* path, int32_t* root) {
+int32_t MemoryRegistry::Below(RegKey key, const std::string& subKey, std::shared_ptr<Node>* from, std::string* path,
+                              int32_t* root) {
     std::string base;
     int32_t error = 0;
     *from = Resolve(key, &base, root, &error);
@@ -245,8 +244,8 @@ int32_t MemoryRegistry::RegCloseKey(RegKey key) {
     return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
-int32_t MemoryRegistry::RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type,
-                                         uint8_t* data, uint32_t* size) {
+int32_t MemoryRegistry::RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data,
+                                         uint32_t* size) {
     const int32_t rc = QueryValue(key, valueName, type, data, size);
     if (afterQueryValue_) {
         // A copy, so that the hook may replace or end itself.
@@ -275,8 +274,8 @@ int32_t MemoryRegistry::QueryValue(RegKey key, const std::string& valueName, uin
     return kErrorSuccess;
 }
 
-int32_t MemoryRegistry::RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type,
-                                       const uint8_t* data, uint32_t size) {
+int32_t MemoryRegistry::RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type, const uint8_t* data,
+                                       uint32_t size) {
     std::shared_ptr<Node> node;
     if (int32_t rc = Target(key, Op::SetValue, &node)) return rc;
     if (!data && size > 0) return kErrorInvalidParameter;
@@ -350,8 +349,7 @@ int32_t MemoryRegistry::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
         out.maxSubKeyLen = std::max<uint32_t>(out.maxSubKeyLen, static_cast<uint32_t>(FromAnsi(c->name).size()));
     out.values = static_cast<uint32_t>(node->values.size());
     for (const auto& v : node->values) {
-        out.maxValueNameLen =
-            std::max<uint32_t>(out.maxValueNameLen, static_cast<uint32_t>(FromAnsi(v.name).size()));
+        out.maxValueNameLen = std::max<uint32_t>(out.maxValueNameLen, static_cast<uint32_t>(FromAnsi(v.name).size()));
         out.maxValueLen = std::max<uint32_t>(out.maxValueLen, static_cast<uint32_t>(v.stored.data.size()));
     }
     *info = out;
@@ -417,7 +415,9 @@ std::wstring MemoryRegistry::FromAnsi(const std::string& text) {
     return out;
 }
 
-std::wstring MemoryRegistry::ExecutableBaseName() { return exeName_; }
+std::wstring MemoryRegistry::ExecutableBaseName() {
+    return exeName_;
+}
 
 // ---- seeding, inspection, failure injection ----
 
@@ -443,15 +443,17 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::FindOrCreate(int32_t root,
     return node;
 }
 
-void MemoryRegistry::AddKey(int32_t root, const std::string& path) { FindOrCreate(root, path); }
+void MemoryRegistry::AddKey(int32_t root, const std::string& path) {
+    FindOrCreate(root, path);
+}
 
 void MemoryRegistry::SetValue(int32_t root, const std::string& path, const std::string& name, uint32_t type,
                               std::vector<uint8_t> data) {
     FindOrCreate(root, path)->PutValue(name, StoredValue{type, std::move(data)});
 }
 
-void MemoryRegistry::SetString(int32_t root, const std::string& path, const std::string& name,
-                               const std::string& text, uint32_t type) {
+void MemoryRegistry::SetString(int32_t root, const std::string& path, const std::string& name, const std::string& text,
+                               uint32_t type) {
     std::vector<uint8_t> data(text.begin(), text.end());
     data.push_back(0);
     SetValue(root, path, name, type, std::move(data));
@@ -463,7 +465,9 @@ void MemoryRegistry::SetDword(int32_t root, const std::string& path, const std::
     SetValue(root, path, name, 4, std::move(data));
 }
 
-bool MemoryRegistry::HasKey(int32_t root, const std::string& path) const { return Find(root, path) != nullptr; }
+bool MemoryRegistry::HasKey(int32_t root, const std::string& path) const {
+    return Find(root, path) != nullptr;
+}
 
 std::optional<MemoryRegistry::StoredValue> MemoryRegistry::GetValue(int32_t root, const std::string& path,
                                                                     const std::string& name) const {
@@ -482,7 +486,7 @@ std::vector<std::string> MemoryRegistry::SubkeyNames(int32_t root, const std::st
 }
 
 std::vector<std::pair<std::string, MemoryRegistry::StoredValue>> MemoryRegistry::Values(int32_t root,
-                                                                                      const std::string& path) const {
+                                                                                        const std::string& path) const {
     std::vector<std::pair<std::string, StoredValue>> out;
     if (auto node = Find(root, path))
         for (const auto& v : node->values) out.emplace_back(v.name, v.stored);
@@ -514,7 +518,9 @@ void MemoryRegistry::ThrowOn(Op op, int32_t root, const std::string& path) {
     rules_.push_back(Rule{op, root, Normalise(path), 0, 0, true});
 }
 
-void MemoryRegistry::FailCall(Op op, int n, int32_t code) { callFailures_.push_back(CallFailure{op, n, code}); }
+void MemoryRegistry::FailCall(Op op, int n, int32_t code) {
+    callFailures_.push_back(CallFailure{op, n, code});
+}
 
 void MemoryRegistry::ClearFailures() {
     rules_.clear();

@@ -37,8 +37,8 @@ public:
     // The platform's functions.
     int32_t RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
                           RegKey* result) override;
-    int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
-                            RegKey* result, uint32_t* disposition) override;
+    int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access, RegKey* result,
+                            uint32_t* disposition) override;
     int32_t RegCloseKey(RegKey key) override;
     int32_t RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data,
                              uint32_t* size) override;
@@ -121,8 +121,7 @@ private:
     int32_t Check(Op op, int32_t root, const std::string& path, uint32_t access = 0);
     // The key a handle names as the starting point of subKey, with the full path of
     // subKey below its root.
-    int32_t Below(RegKey key, const std::string& subKey, std::shared_ptr<Node>* from, std::string* path,
-                  int32_t* root);
+    int32_t Below(RegKey key, const std::string& subKey, std::shared_ptr<Node>* from, std::string* path, int32_t* root);
     // The key a handle names, once the failures injected for op on it are applied.
     int32_t Target(RegKey key, Op op, std::shared_ptr<Node>* node);
     RegKey NewHandle(std::shared_ptr<Node> node, int32_t root, const std::string& path);

@@ -60,16 +60,16 @@ class RegistryApi {
 public:
     virtual ~RegistryApi() = default;
 
-    virtual int32_t RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options,
-                                  uint32_t access, RegKey* result) = 0;
-    virtual int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options,
-                                    uint32_t access, RegKey* result, uint32_t* disposition) = 0;
+    virtual int32_t RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
+                                  RegKey* result) = 0;
+    virtual int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
+                                    RegKey* result, uint32_t* disposition) = 0;
     virtual int32_t RegCloseKey(RegKey key) = 0;
     // data may be null; size is the byte count in and out.
-    virtual int32_t RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type,
-                                     uint8_t* data, uint32_t* size) = 0;
-    virtual int32_t RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type,
-                                   const uint8_t* data, uint32_t size) = 0;
+    virtual int32_t RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data,
+                                     uint32_t* size) = 0;
+    virtual int32_t RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type, const uint8_t* data,
+                                   uint32_t size) = 0;
     virtual int32_t RegDeleteKeyA(RegKey key, const std::string& subKey) = 0;
     virtual int32_t RegDeleteValueA(RegKey key, const std::string& valueName) = 0;
     // nameLength is the buffer's size in bytes, terminator included.
@@ -78,8 +78,7 @@ public:
     virtual int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t* nameLength) = 0;
     virtual int32_t RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) = 0;
     // Returns the size needed, terminator included, or 0 on failure.
-    virtual uint32_t ExpandEnvironmentStringsA(const std::string& source, char* destination,
-                                               uint32_t size) = 0;
+    virtual uint32_t ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) = 0;
 
     // Conversions between the program's wide texts and the single-byte code page.
     virtual std::string ToAnsi(const std::wstring& text) = 0;
@@ -96,4 +95,6 @@ struct OpenedKeyTraits : NullHandleTraits<RegKey> {
 };
 using OpenedKey = UniqueHandle<OpenedKeyTraits>;
 // Takes over a key that the seam has just opened or created (0: none).
-inline OpenedKey OwnKey(RegistryApi& api, RegKey key) { return OpenedKey(key, OpenedKeyTraits{{}, &api}); }
+inline OpenedKey OwnKey(RegistryApi& api, RegKey key) {
+    return OpenedKey(key, OpenedKeyTraits{{}, &api});
+}

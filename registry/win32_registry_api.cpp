@@ -5,35 +5,39 @@
 namespace {
 
 // A root key is held as a signed 32-bit number; as a handle it is sign-extended.
-HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+HKEY ToHkey(RegKey key) {
+    return reinterpret_cast<HKEY>(key);
+}
 
 }  // namespace
 
-int32_t Win32RegistryApi::RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options,
-                                        uint32_t access, RegKey* result) {
+int32_t Win32RegistryApi::RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
+                                        RegKey* result) {
     HKEY opened = nullptr;
     const LONG rc = ::RegOpenKeyExA(ToHkey(key), subKey.c_str(), options, access, &opened);
     if (rc == ERROR_SUCCESS) *result = reinterpret_cast<RegKey>(opened);
     return rc;
 }
 
-int32_t Win32RegistryApi::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options,
-                                          uint32_t access, RegKey* result, uint32_t* disposition) {
+int32_t Win32RegistryApi::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
+                                          RegKey* result, uint32_t* disposition) {
     // Length 0, no descriptor, not inheritable.
     SECURITY_ATTRIBUTES security{};
     HKEY created = nullptr;
     DWORD how = 0;
-    const LONG rc = ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, const_cast<char*>(""), options, access,
-                                      &security, &created, &how);
+    const LONG rc = ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, const_cast<char*>(""), options, access, &security,
+                                      &created, &how);
     if (rc == ERROR_SUCCESS) *result = reinterpret_cast<RegKey>(created);
     if (disposition) *disposition = how;
     return rc;
 }
 
-int32_t Win32RegistryApi::RegCloseKey(RegKey key) { return ::RegCloseKey(ToHkey(key)); }
+int32_t Win32RegistryApi::RegCloseKey(RegKey key) {
+    return ::RegCloseKey(ToHkey(key));
+}
 
-int32_t Win32RegistryApi::RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type,
-                                           uint8_t* data, uint32_t* size) {
+int32_t Win32RegistryApi::RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data,
+                                           uint32_t* size) {
     DWORD t = 0;
     DWORD s = size ? *size : 0;
     const LONG rc = ::RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, &t, data, size ? &s : nullptr);
@@ -42,8 +46,8 @@ int32_t Win32RegistryApi::RegQueryValueExA(RegKey key, const std::string& valueN
     return rc;
 }
 
-int32_t Win32RegistryApi::RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type,
-                                         const uint8_t* data, uint32_t size) {
+int32_t Win32RegistryApi::RegSetValueExA(RegKey key, const std::string& valueName, uint32_t type, const uint8_t* data,
+                                         uint32_t size) {
     return ::RegSetValueExA(ToHkey(key), valueName.c_str(), 0, type, data, size);
 }
 
@@ -72,17 +76,16 @@ int32_t Win32RegistryApi::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
     DWORD subKeys = 0, maxSubKeyLen = 0, maxClassLen = 0, values = 0, maxValueNameLen = 0, maxValueLen = 0,
           securityDescriptor = 0;
     FILETIME lastWrite{};
-    const LONG rc = ::RegQueryInfoKeyA(ToHkey(key), className, &classLength, nullptr, &subKeys, &maxSubKeyLen,
-                                       &maxClassLen, &values, &maxValueNameLen, &maxValueLen,
-                                       &securityDescriptor, &lastWrite);
+    const LONG rc =
+        ::RegQueryInfoKeyA(ToHkey(key), className, &classLength, nullptr, &subKeys, &maxSubKeyLen, &maxClassLen,
+                           &values, &maxValueNameLen, &maxValueLen, &securityDescriptor, &lastWrite);
     if (rc == ERROR_SUCCESS)
-        *info = RegKeyInfo{subKeys, maxSubKeyLen, maxClassLen, values, maxValueNameLen, maxValueLen,
-                           securityDescriptor};
+        *info =
+            RegKeyInfo{subKeys, maxSubKeyLen, maxClassLen, values, maxValueNameLen, maxValueLen, securityDescriptor};
     return rc;
 }
 
-uint32_t Win32RegistryApi::ExpandEnvironmentStringsA(const std::string& source, char* destination,
-                                                     uint32_t size) {
+uint32_t Win32RegistryApi::ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) {
     return ::ExpandEnvironmentStringsA(source.c_str(), destination, size);
 }
 

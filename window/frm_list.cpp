@@ -67,7 +67,9 @@ std::wstring RawValueText(const Variant& value) {
     return text;
 }
 
-bool IsEmptyResult(const Variant& value) { return RawValueText(value).empty(); }
+bool IsEmptyResult(const Variant& value) {
+    return RawValueText(value).empty();
+}
 
 // Window sizes come as floats; the recorded size is the nearest whole twip, halves
 // going to the even neighbour.
@@ -242,11 +244,12 @@ bool frmList::SelectedRecordIndex(int32_t& index) {
 }
 
 std::wstring frmList::ConfirmationText(int32_t index) const {
-    return kConfirmLead + (L"\"" + Adapters(index).AdapterName) + L"\"" + kConfirmTail + L"\r\n\r\n" +
-           kConfirmWarning;
+    return kConfirmLead + (L"\"" + Adapters(index).AdapterName) + L"\"" + kConfirmTail + L"\r\n\r\n" + kConfirmWarning;
 }
 
-void frmList::Command2_Click() { RemoveAdapter(); }
+void frmList::Command2_Click() {
+    RemoveAdapter();
+}
 
 void frmList::RemoveAdapter() {
     int32_t index = 0;
@@ -369,9 +372,8 @@ void frmList::Form_Resize() {
     FormControl& me = controls_.Me;
     if (guard.Test([&] { return me.WindowState() == kStateMinimized; })) return;
     if (InitialWidth < 1) return;
-    guard.Step([&] {
-        me.Move(me.Left(), me.Top(), static_cast<float>(InitialWidth), static_cast<float>(InitialHeight));
-    });
+    guard.Step(
+        [&] { me.Move(me.Left(), me.Top(), static_cast<float>(InitialWidth), static_cast<float>(InitialHeight)); });
     guard.Step([&] { controls_.Image1.SetWidth(controls_.Command2.Width()); });
 }
 
@@ -407,4 +409,6 @@ void frmList::Label2_Click() {
     guard.Step([&] { toolkit_.SetMousePointer(kPointerDefault); });
 }
 
-void frmList::Image1_Click() { Label2_Click(); }
+void frmList::Image1_Click() {
+    Label2_Click();
+}

@@ -118,13 +118,11 @@ public:
     virtual int32_t MsgBox(const std::wstring& prompt, int32_t style, const std::wstring& title) = 0;
     // Hands a document or web address to the shell with a verb ("Open"), as the user's
     // double click would, with the window as owner; the result is ignored.
-    virtual void OpenWithShell(const std::wstring& operation, const std::wstring& file,
-                               const std::wstring& parameters, const std::wstring& directory,
-                               int32_t showCommand) = 0;
+    virtual void OpenWithShell(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
+                               const std::wstring& directory, int32_t showCommand) = 0;
     // Starts a program as a separate process with the given window style and does
     // not wait for it. The program is named by its full path, so nothing is searched for.
-    virtual void StartProgram(const std::wstring& programPath, const std::wstring& arguments,
-                              int32_t windowStyle) = 0;
+    virtual void StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) = 0;
     // The folder of the system's own programs, without a trailing backslash; empty
     // when the platform cannot tell.
     virtual std::wstring SystemDirectory() = 0;

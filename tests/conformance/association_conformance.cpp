@@ -124,8 +124,8 @@ TEST_F(AssociationConformance, EveryOptionalEntryWithItsDefaults) {
 
 TEST_F(AssociationConformance, APathWithPercentSignsMakesTheIconExpandableToo) {
     CLS_Registry reg(Api());
-    reg.CreateEXEAssociation(L"%SystemRoot%\\notepad.exe", W(className_), L"Doc", W(extension_), L"Open it",
-                             false, L"", false, L"", false, L"", 3);
+    reg.CreateEXEAssociation(L"%SystemRoot%\\notepad.exe", W(className_), L"Doc", W(extension_), L"Open it", false, L"",
+                             false, L"", false, L"", 3);
     ExpectEntries({
         {className_ + "\\shell\\open", kRegSz, "Open it"},
         {className_ + "\\shell\\open\\command", kRegExpandSz, "\"%SystemRoot%\\notepad.exe\" \"%1\""},
@@ -142,9 +142,9 @@ TEST_F(AssociationConformance, AnExtensionWithItsDotGetsASecondOne) {
 TEST_F(AssociationConformance, AdditionalCommandsGoBelowTheClassInOrder) {
     CLS_Registry reg(Api());
     reg.CreateEXEAssociation(L"a.exe", W(className_), L"Doc", W(extension_));
-    reg.CreateAdditionalEXEAssociations(W(className_), {Variant(L"edit"), Variant(L"&Edit"),
-                                                        Variant(L"\"a.exe\" /e \"%1\""), Variant(L"count"),
-                                                        Variant(int32_t{7}), Variant(int32_t{42})});
+    reg.CreateAdditionalEXEAssociations(
+        W(className_), {Variant(L"edit"), Variant(L"&Edit"), Variant(L"\"a.exe\" /e \"%1\""), Variant(L"count"),
+                        Variant(int32_t{7}), Variant(int32_t{42})});
     ExpectEntries({
         {className_ + "\\shell\\edit", kRegSz, "&Edit"},
         {className_ + "\\shell\\edit\\command", kRegSz, "\"a.exe\" /e \"%1\""},

@@ -17,4 +17,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ConformanceEnv> MakeConformanceEnv() { return std::make_unique<MemoryEnv>(); }
+std::unique_ptr<ConformanceEnv> MakeConformanceEnv() {
+    return std::make_unique<MemoryEnv>();
+}

@@ -19,4 +19,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ConformanceEnv> MakeConformanceEnv() { return std::make_unique<Win32Env>(); }
+std::unique_ptr<ConformanceEnv> MakeConformanceEnv() {
+    return std::make_unique<Win32Env>();
+}

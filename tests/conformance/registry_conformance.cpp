@@ -59,10 +59,10 @@ protected:
     }
     void Set(const std::string& relative, const std::string& name, uint32_t type, const Bytes& data) {
         RegKey key = 0;
-        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllSpecificRights, &key, nullptr));
-        EXPECT_EQ(kErrorSuccess,
-                  Api().RegSetValueExA(key, name, type, data.empty() ? nullptr : data.data(),
-                                       static_cast<uint32_t>(data.size())));
+        ASSERT_EQ(kErrorSuccess,
+                  Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllSpecificRights, &key, nullptr));
+        EXPECT_EQ(kErrorSuccess, Api().RegSetValueExA(key, name, type, data.empty() ? nullptr : data.data(),
+                                                      static_cast<uint32_t>(data.size())));
         Api().RegCloseKey(key);
     }
     static Bytes Text(const std::string& text) {

@@ -61,8 +61,7 @@ void SendMouseButton(DWORD flags) {
 
 }  // namespace
 
-std::optional<AppWindow> AppWindow::WaitForMainWindow(DWORD processId,
-                                                      std::chrono::milliseconds timeout) {
+std::optional<AppWindow> AppWindow::WaitForMainWindow(DWORD processId, std::chrono::milliseconds timeout) {
     HWND window = nullptr;
     if (!WaitFor([&] { return (window = FindMainWindow(processId)) != nullptr; }, timeout)) {
         return std::nullopt;
@@ -72,8 +71,7 @@ std::optional<AppWindow> AppWindow::WaitForMainWindow(DWORD processId,
 
 LRESULT AppWindow::Send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) const {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(target, message, wParam, lParam, SMTO_ABORTIFHUNG,
-                             kAnswerMilliseconds, &result)) {
+    if (!SendMessageTimeoutW(target, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerMilliseconds, &result)) {
         throw std::runtime_error("the window did not answer message " + std::to_string(message));
     }
     return static_cast<LRESULT>(result);
@@ -118,8 +116,7 @@ std::wstring AppWindow::ControlText(int id) const {
 std::wstring AppWindow::TextOf(HWND target) const {
     const LRESULT length = Send(target, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied =
-        Send(target, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT copied = Send(target, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(copied));
     return text;
 }
@@ -148,8 +145,7 @@ std::vector<std::wstring> AppWindow::ListRows() const {
             throw std::runtime_error("cannot read list row " + std::to_string(row));
         }
         std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        const LRESULT copied = Send(list, LB_GETTEXT, static_cast<WPARAM>(row),
-                                    reinterpret_cast<LPARAM>(text.data()));
+        const LRESULT copied = Send(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text.data()));
         text.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied));
         rows.push_back(text);
     }
@@ -211,11 +207,24 @@ std::optional<int> AppWindow::DragEdge(int edge, int distance) const {
     POINT from{(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
     LRESULT expectedHit = 0;
     switch (edge) {
-    case WMSZ_LEFT: from.x = frame.left + 2; expectedHit = HTLEFT; break;
-    case WMSZ_RIGHT: from.x = frame.right - 3; expectedHit = HTRIGHT; break;
-    case WMSZ_TOP: from.y = frame.top + 2; expectedHit = HTTOP; break;
-    case WMSZ_BOTTOM: from.y = frame.bottom - 3; expectedHit = HTBOTTOM; break;
-    default: return std::nullopt;
+        case WMSZ_LEFT:
+            from.x = frame.left + 2;
+            expectedHit = HTLEFT;
+            break;
+        case WMSZ_RIGHT:
+            from.x = frame.right - 3;
+            expectedHit = HTRIGHT;
+            break;
+        case WMSZ_TOP:
+            from.y = frame.top + 2;
+            expectedHit = HTTOP;
+            break;
+        case WMSZ_BOTTOM:
+            from.y = frame.bottom - 3;
+            expectedHit = HTBOTTOM;
+            break;
+        default:
+            return std::nullopt;
     }
     if (Send(window_, WM_NCHITTEST, 0, MAKELPARAM(from.x, from.y)) != expectedHit) {
         return std::nullopt;
@@ -269,6 +278,6 @@ bool AppWindow::PressWhereTheWindowIs(POINT point, const std::function<bool()>& 
 }
 
 void AppWindow::SetFrame(const RECT& frame) const {
-    SetWindowPos(window_, nullptr, frame.left, frame.top, frame.right - frame.left,
-                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window_, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }

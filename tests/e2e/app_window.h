@@ -16,8 +16,8 @@
 class AppWindow {
 public:
     // Waits until the process shows a visible top-level window of the program's class.
-    static std::optional<AppWindow> WaitForMainWindow(
-        DWORD processId, std::chrono::milliseconds timeout = kDefaultTimeout);
+    static std::optional<AppWindow> WaitForMainWindow(DWORD processId,
+                                                      std::chrono::milliseconds timeout = kDefaultTimeout);
 
     HWND Handle() const { return window_; }
     // The thread that runs the window, and so every message box of the program.

@@ -22,8 +22,7 @@ struct RawValue {
 
 UniqueHkey OpenForReading(const std::wstring& relative) {
     UniqueHkey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PathOf(relative).c_str(), 0, KEY_READ, key.Put()) !=
-        ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PathOf(relative).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         key.Reset();
     }
     return key;
@@ -38,8 +37,7 @@ std::optional<RawValue> ReadRaw(HKEY key, const std::wstring& name) {
     RawValue value;
     value.type = type;
     value.data.resize(size);
-    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, value.data.data(), &size) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, value.data.data(), &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     value.data.resize(size);
@@ -61,8 +59,7 @@ std::vector<std::wstring> ValueNames(HKEY key) {
     for (DWORD i = 0;; ++i) {
         wchar_t name[16384];
         DWORD length = 16384;
-        if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
+        if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             break;
         }
         names.emplace_back(name, length);
@@ -82,8 +79,7 @@ void SnapshotKey(const std::wstring& relative, std::vector<std::wstring>& lines)
     for (const std::wstring& name : names) {
         const auto value = ReadRaw(key.Get(), name);
         if (!value) continue;
-        lines.push_back(L"  " + name + L" = " + std::to_wstring(value->type) + L":" +
-                        Hex(value->data));
+        lines.push_back(L"  " + name + L" = " + std::to_wstring(value->type) + L":" + Hex(value->data));
     }
     for (const std::wstring& child : Subkeys(relative)) {
         SnapshotKey(relative.empty() ? child : relative + L"\\" + child, lines);
@@ -108,8 +104,7 @@ std::vector<std::wstring> Subkeys(const std::wstring& relative) {
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         DWORD length = 256;
-        if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
+        if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             break;
         }
         names.emplace_back(name, length);

@@ -16,12 +16,11 @@ std::runtime_error SeedError(const std::wstring& what, const std::wstring& path,
 
 void WriteKey(const std::wstring& path, const std::vector<SeedValue>& values) {
     UniqueHkey key;
-    const LONG created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                         KEY_WRITE, nullptr, key.Put(), nullptr);
+    const LONG created =
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr);
     if (created != ERROR_SUCCESS) throw SeedError(L"cannot create", path, created);
     for (const SeedValue& value : values) {
-        const LONG written = RegSetValueExW(key.Get(), value.name.c_str(), 0, value.type,
-                                            value.data.data(),
+        const LONG written = RegSetValueExW(key.Get(), value.name.c_str(), 0, value.type, value.data.data(),
                                             static_cast<DWORD>(value.data.size()));
         if (written != ERROR_SUCCESS) {
             throw SeedError(L"cannot write " + value.name + L" in", path, written);
@@ -61,8 +60,7 @@ DisplayClassSeed::~DisplayClassSeed() {
 
 void DisplayClassSeed::Add(const SeedEntry& entry) {
     if (display_class::KeyExists(entry.subkey)) {
-        throw SeedError(L"refusing to seed over the existing key", entry.subkey,
-                        ERROR_ALREADY_EXISTS);
+        throw SeedError(L"refusing to seed over the existing key", entry.subkey, ERROR_ALREADY_EXISTS);
     }
     // Recorded first, so that a half-written entry is still removed.
     seeded_.push_back(entry.subkey);

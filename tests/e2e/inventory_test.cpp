@@ -12,40 +12,32 @@
 namespace {
 
 // A complete entry: its "DriverDesc" wins over its adapter string.
-const SeedEntry kComplete{
-    L"0101",
-    {TextValue(L"DriverDesc", L"Talvorin Vector 3D"),
-     Utf16BinaryValue(L"HardwareInformation.AdapterString", L"Vector 3D Core"),
-     Utf16BinaryValue(L"HardwareInformation.BiosString", L"Vector BIOS 1.02.7"),
-     TextValue(L"ProviderName", L"Talvorin Graphics"),
-     TextValue(L"DriverVersion", L"6.14.10.1234"),
-     TextValue(L"DriverDate", L"3-21-2019")},
-    {}};
+const SeedEntry kComplete{L"0101",
+                          {TextValue(L"DriverDesc", L"Talvorin Vector 3D"),
+                           Utf16BinaryValue(L"HardwareInformation.AdapterString", L"Vector 3D Core"),
+                           Utf16BinaryValue(L"HardwareInformation.BiosString", L"Vector BIOS 1.02.7"),
+                           TextValue(L"ProviderName", L"Talvorin Graphics"),
+                           TextValue(L"DriverVersion", L"6.14.10.1234"), TextValue(L"DriverDate", L"3-21-2019")},
+                          {}};
 
 // Named only by the binary adapter string (with a character outside any ANSI code page),
 // its driver version stored as a number.
-const SeedEntry kBinaryName{
-    L"0102",
-    {Utf16BinaryValue(L"HardwareInformation.AdapterString", L"Talvorin Vector 2D \u03A9"),
-     TextValue(L"ProviderName", L"Talvorin Graphics"),
-     NumberValue(L"DriverVersion", 4711)},
-    {}};
+const SeedEntry kBinaryName{L"0102",
+                            {Utf16BinaryValue(L"HardwareInformation.AdapterString", L"Talvorin Vector 2D \u03A9"),
+                             TextValue(L"ProviderName", L"Talvorin Graphics"), NumberValue(L"DriverVersion", 4711)},
+                            {}};
 
 // Names no adapter: must not appear at all.
-const SeedEntry kNameless{
-    L"0103",
-    {TextValue(L"ProviderName", L"Nameless Provider"),
-     TextValue(L"DriverVersion", L"9.9.9.9"),
-     TextValue(L"DriverDate", L"1-1-2001")},
-    {}};
+const SeedEntry kNameless{L"0103",
+                          {TextValue(L"ProviderName", L"Nameless Provider"), TextValue(L"DriverVersion", L"9.9.9.9"),
+                           TextValue(L"DriverDate", L"1-1-2001")},
+                          {}};
 
 // An empty "DriverDesc" falls back to the adapter string.
 const SeedEntry kEmptyDesc{
     L"0104",
-    {TextValue(L"DriverDesc", L""),
-     Utf16BinaryValue(L"HardwareInformation.AdapterString", L"Fallback Adapter"),
-     TextValue(L"HardwareInformation.BiosString", L"BIOS 7"),
-     TextValue(L"DriverDate", L"12-31-2020")},
+    {TextValue(L"DriverDesc", L""), Utf16BinaryValue(L"HardwareInformation.AdapterString", L"Fallback Adapter"),
+     TextValue(L"HardwareInformation.BiosString", L"BIOS 7"), TextValue(L"DriverDate", L"12-31-2020")},
     {}};
 
 struct ShownEntry {
@@ -101,7 +93,8 @@ TEST(Inventory, ListsTheSeededEntriesInEnumerationOrderAfterThePlatformsOwn) {
 
     ProgramSession session{kSeeds};
     EXPECT_EQ(session.Window().ListRows(), expected);
-    EXPECT_EQ(session.Window().ControlText(kIdLabel1_1), std::to_wstring(expected.size()) + L" graphics adapters found");
+    EXPECT_EQ(session.Window().ControlText(kIdLabel1_1),
+              std::to_wstring(expected.size()) + L" graphics adapters found");
     EXPECT_EQ(session.Window().ControlText(kIdLabel1_0), L"Display details:");
 }
 
@@ -112,7 +105,8 @@ TEST_F(InventoryTest, FirstRowIsSelectedAtStartWithItsDetails) {
     EXPECT_EQ(window.ListSelection(), 0);
     // The platform's adapter: its name and the four other lines, whatever their values.
     const std::wstring details = window.ControlText(kIdText1);
-    EXPECT_EQ(details.rfind(L"Adapter Name:\t" + rows.front() + L"\r\nManufacturer:\t", 0), 0u) << testing::PrintToString(details);
+    EXPECT_EQ(details.rfind(L"Adapter Name:\t" + rows.front() + L"\r\nManufacturer:\t", 0), 0u)
+        << testing::PrintToString(details);
     for (const wchar_t* line : {L"\r\nBIOS Version:\t", L"\r\nDriver Version:\t", L"\r\nDriver Date:\t"}) {
         EXPECT_NE(details.find(line), std::wstring::npos) << testing::PrintToString(line);
     }
@@ -171,8 +165,7 @@ TEST_F(InventoryTest, SubkeyWithoutANameIsNotListed) {
     // No row carries the details of the nameless subkey.
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         window.SelectRow(row);
-        EXPECT_EQ(window.ControlText(kIdText1).find(L"Nameless Provider"), std::wstring::npos)
-            << "row " << row;
+        EXPECT_EQ(window.ControlText(kIdText1).find(L"Nameless Provider"), std::wstring::npos) << "row " << row;
     }
 }
 

@@ -25,12 +25,10 @@ namespace message_box {
 // The message box the thread shows now, if any.
 std::optional<MessageBoxView> Find(DWORD threadId);
 
-std::optional<MessageBoxView> WaitFor(DWORD threadId,
-                                      std::chrono::milliseconds timeout = kDefaultTimeout);
+std::optional<MessageBoxView> WaitFor(DWORD threadId, std::chrono::milliseconds timeout = kDefaultTimeout);
 
 // Presses the button with the given id, as a click does, and waits until the box has
 // gone; returns whether it went.
-bool Answer(const MessageBoxView& box, int buttonId,
-            std::chrono::milliseconds timeout = kDefaultTimeout);
+bool Answer(const MessageBoxView& box, int buttonId, std::chrono::milliseconds timeout = kDefaultTimeout);
 
 }  // namespace message_box

@@ -38,8 +38,7 @@ std::wstring ReadRemoteString(HANDLE process, const UNICODE_STRING& text) {
 bool ReadProcessParameters(HANDLE process, StartedProcess& record) {
     PROCESS_BASIC_INFORMATION basic{};
     ULONG length = 0;
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic),
-                                  &length) != 0 ||
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), &length) != 0 ||
         basic.PebBaseAddress == nullptr) {
         return false;
     }
@@ -50,8 +49,7 @@ bool ReadProcessParameters(HANDLE process, StartedProcess& record) {
         return false;
     }
     RTL_USER_PROCESS_PARAMETERS parameters{};
-    if (!ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters),
-                           &read)) {
+    if (!ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters), &read)) {
         return false;
     }
     record.commandLine = ReadRemoteString(process, parameters.CommandLine);
@@ -161,8 +159,8 @@ void ProgramProcess::Watch(const std::wstring& executable, std::optional<WORD> s
         startup.wShowWindow = *showCommand;
     }
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        DEBUG_PROCESS, nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_PROCESS, nullptr,
+                        nullptr, &startup, &info)) {
         std::lock_guard<std::mutex> lock(mutex_);
         startError_ = GetLastError();
         startDone_ = true;
@@ -187,21 +185,21 @@ void ProgramProcess::Watch(const std::wstring& executable, std::optional<WORD> s
         }
         DWORD status = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT:
-            if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
-            debugged[event.dwProcessId] = event.u.CreateProcessInfo.hProcess;
-            if (event.dwProcessId != info.dwProcessId) {
-                RecordChild(event.dwProcessId, event.u.CreateProcessInfo.hProcess);
-            }
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            status = ContinueStatus(event.u.Exception);
-            break;
-        default:
-            break;
+            case CREATE_PROCESS_DEBUG_EVENT:
+                if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+                debugged[event.dwProcessId] = event.u.CreateProcessInfo.hProcess;
+                if (event.dwProcessId != info.dwProcessId) {
+                    RecordChild(event.dwProcessId, event.u.CreateProcessInfo.hProcess);
+                }
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+                break;
+            case EXCEPTION_DEBUG_EVENT:
+                status = ContinueStatus(event.u.Exception);
+                break;
+            default:
+                break;
         }
         const auto found = debugged.find(event.dwProcessId);
         if (found != debugged.end() && event.dwProcessId != info.dwProcessId) {
@@ -209,8 +207,7 @@ void ProgramProcess::Watch(const std::wstring& executable, std::optional<WORD> s
         }
         if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) debugged.erase(event.dwProcessId);
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
-        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT &&
-            event.dwProcessId == info.dwProcessId) {
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT && event.dwProcessId == info.dwProcessId) {
             ProgramEnded();
         }
     }

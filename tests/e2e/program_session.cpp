@@ -16,8 +16,8 @@ std::wstring Widen(const std::string& text) {
 std::wstring ToWindowsPath(const std::string& path) {
     using Convert = LPWSTR(CDECL*)(LPCSTR);
     const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto convert = reinterpret_cast<Convert>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+    const auto convert =
+        reinterpret_cast<Convert>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
     if (!path.empty() && path[0] == '/' && convert != nullptr) {
         if (LPWSTR converted = convert(path.c_str())) {
             std::wstring result = converted;
@@ -62,8 +62,7 @@ std::optional<MessageBoxView> ProgramSession::MessageBoxNow() const {
     return message_box::Find(window_->ThreadId());
 }
 
-std::optional<MessageBoxView> ProgramSession::WaitForMessageBox(
-    std::chrono::milliseconds timeout) const {
+std::optional<MessageBoxView> ProgramSession::WaitForMessageBox(std::chrono::milliseconds timeout) const {
     return message_box::WaitFor(window_->ThreadId(), timeout);
 }
 

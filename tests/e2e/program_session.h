@@ -23,8 +23,7 @@ class ProgramSession {
 public:
     // Throws std::runtime_error when seeding, starting or finding the window fails.
     // showCommand: the one a launcher names, if any (see ProgramProcess).
-    explicit ProgramSession(const std::vector<SeedEntry>& entries = {},
-                            std::optional<WORD> showCommand = std::nullopt);
+    explicit ProgramSession(const std::vector<SeedEntry>& entries = {}, std::optional<WORD> showCommand = std::nullopt);
     ~ProgramSession();
     ProgramSession(const ProgramSession&) = delete;
     ProgramSession& operator=(const ProgramSession&) = delete;
@@ -33,8 +32,7 @@ public:
     const ProgramProcess& Process() const { return *process_; }
 
     std::optional<MessageBoxView> MessageBoxNow() const;
-    std::optional<MessageBoxView> WaitForMessageBox(
-        std::chrono::milliseconds timeout = kDefaultTimeout) const;
+    std::optional<MessageBoxView> WaitForMessageBox(std::chrono::milliseconds timeout = kDefaultTimeout) const;
 
     // What happened after the window was asked to close: the process ended, or a message
     // box came up first (and is still open), or neither in time.

@@ -17,33 +17,27 @@
 namespace {
 
 const SeedEntry kAlpha{
-    L"0201",
-    {TextValue(L"DriverDesc", L"Stale Adapter Alpha"), TextValue(L"ProviderName", L"Old Vendor")},
-    {}};
+    L"0201", {TextValue(L"DriverDesc", L"Stale Adapter Alpha"), TextValue(L"ProviderName", L"Old Vendor")}, {}};
 
 // An entry with keys below it, two levels deep.
-const SeedEntry kNested{
-    L"0202",
-    {TextValue(L"DriverDesc", L"Stale Adapter Nested"), TextValue(L"DriverVersion", L"2.0")},
-    {{L"A", {TextValue(L"Mode", L"1024x768")}},
-     {L"A\\A1", {NumberValue(L"Depth", 32)}},
-     {L"B", {}},
-     {L"B\\B1", {TextValue(L"Name", L"one")}},
-     {L"B\\B2", {Utf16BinaryValue(L"Blob", L"two")}}}};
+const SeedEntry kNested{L"0202",
+                        {TextValue(L"DriverDesc", L"Stale Adapter Nested"), TextValue(L"DriverVersion", L"2.0")},
+                        {{L"A", {TextValue(L"Mode", L"1024x768")}},
+                         {L"A\\A1", {NumberValue(L"Depth", 32)}},
+                         {L"B", {}},
+                         {L"B\\B1", {TextValue(L"Name", L"one")}},
+                         {L"B\\B2", {Utf16BinaryValue(L"Blob", L"two")}}}};
 
 const SeedEntry kOmega{
-    L"0203",
-    {TextValue(L"DriverDesc", L"Stale Adapter Omega"), TextValue(L"DriverDate", L"5-5-2005")},
-    {}};
+    L"0203", {TextValue(L"DriverDesc", L"Stale Adapter Omega"), TextValue(L"DriverDate", L"5-5-2005")}, {}};
 
 // A key below this entry has a name with no form in the ANSI code page. The program names
 // keys through the single-byte registry functions, so it cannot delete that key, and so
 // not the entry's own key either; the key beside it goes.
 const wchar_t kUnnamable[] = L"Cache \u03A9";
-const SeedEntry kStubborn{
-    L"0204",
-    {TextValue(L"DriverDesc", L"Stale Adapter Stubborn")},
-    {{L"Plain", {}}, {kUnnamable, {TextValue(L"Size", L"64")}}}};
+const SeedEntry kStubborn{L"0204",
+                          {TextValue(L"DriverDesc", L"Stale Adapter Stubborn")},
+                          {{L"Plain", {}}, {kUnnamable, {TextValue(L"Size", L"64")}}}};
 
 const wchar_t kOmegaDetails[] =
     L"Adapter Name:\tStale Adapter Omega\r\n"
@@ -75,14 +69,12 @@ std::vector<std::wstring> Without(std::vector<std::wstring> rows, const std::wst
 }
 
 // A registry snapshot without the lines of one subkey's tree.
-std::vector<std::wstring> WithoutTree(const std::vector<std::wstring>& snapshot,
-                                      const std::wstring& subkey) {
+std::vector<std::wstring> WithoutTree(const std::vector<std::wstring>& snapshot, const std::wstring& subkey) {
     std::vector<std::wstring> kept;
     bool inTree = false;
     for (const std::wstring& line : snapshot) {
         if (line.rfind(L"key [", 0) == 0) {
-            inTree = line == L"key [" + subkey + L"]" ||
-                     line.rfind(L"key [" + subkey + L"\\", 0) == 0;
+            inTree = line == L"key [" + subkey + L"]" || line.rfind(L"key [" + subkey + L"\\", 0) == 0;
         }
         if (!inTree) kept.push_back(line);
     }
@@ -113,8 +105,7 @@ std::wstring SystemShutdownPath() {
 bool FitsTheAnsiCodePage(const std::wstring& text) {
     if (GetACP() == CP_UTF8) return true;
     BOOL usedDefault = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr,
-                        &usedDefault);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr, &usedDefault);
     return !usedDefault;
 }
 
@@ -123,8 +114,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 }
 
 // Selects the entry's row and presses "&Remove Adapter"; returns the confirmation.
-std::optional<MessageBoxView> AskToRemove(const ProgramSession& session,
-                                          const std::wstring& adapter) {
+std::optional<MessageBoxView> AskToRemove(const ProgramSession& session, const std::wstring& adapter) {
     const AppWindow& window = session.Window();
     const int row = RowOf(window.ListRows(), adapter);
     if (row < 0) return std::nullopt;
@@ -250,8 +240,9 @@ TEST(PartialRemovalTest, KeyLeftBehindIsReportedAndTheRestIsDeleted) {
     const auto report = session.WaitForMessageBox();
     ASSERT_TRUE(report.has_value());
     EXPECT_EQ(report->title, L"Access denied");
-    EXPECT_EQ(report->text, L"Unabled to delete this registry key (completely). You need to run "
-                            L"this program as administrator");
+    EXPECT_EQ(report->text,
+              L"Unabled to delete this registry key (completely). You need to run "
+              L"this program as administrator");
     EXPECT_EQ(report->buttons, std::vector<int>{IDOK});
     EXPECT_TRUE(report->hasIcon);
     ASSERT_TRUE(message_box::Answer(*report, IDOK));
@@ -286,7 +277,9 @@ struct RestartCase {
     bool restarts;
 };
 
-void PrintTo(const RestartCase& restart, std::ostream* out) { *out << restart.name; }
+void PrintTo(const RestartCase& restart, std::ostream* out) {
+    *out << restart.name;
+}
 
 class RestartTest : public ::testing::TestWithParam<RestartCase> {};
 
@@ -309,8 +302,7 @@ TEST_P(RestartTest, ClosingAfterARemovalAsksOnceAndRestartsOnlyOnYes) {
 
     const ProgramSession::Ending ending = session.WaitForEnd();
     EXPECT_TRUE(ending.exited);
-    EXPECT_FALSE(ending.box.has_value())
-        << "asked again: " << testing::PrintToString(ending.box->text);
+    EXPECT_FALSE(ending.box.has_value()) << "asked again: " << testing::PrintToString(ending.box->text);
 
     const std::vector<StartedProcess> started = session.Process().Children();
     if (!restart.restarts) {
@@ -320,20 +312,17 @@ TEST_P(RestartTest, ClosingAfterARemovalAsksOnceAndRestartsOnlyOnYes) {
     ASSERT_EQ(started.size(), 1u);
     const std::vector<std::wstring> arguments = Arguments(started[0].commandLine);
     ASSERT_EQ(arguments.size(), 4u) << testing::PrintToString(started[0].commandLine);
-    EXPECT_TRUE(SamePath(arguments[0], SystemShutdownPath()))
-        << testing::PrintToString(arguments[0]);
+    EXPECT_TRUE(SamePath(arguments[0], SystemShutdownPath())) << testing::PrintToString(arguments[0]);
     EXPECT_EQ(std::vector<std::wstring>(arguments.begin() + 1, arguments.end()),
               (std::vector<std::wstring>{L"-r", L"-t", L"00"}));
-    EXPECT_TRUE(SamePath(started[0].imagePath, SystemShutdownPath()))
-        << testing::PrintToString(started[0].imagePath);
+    EXPECT_TRUE(SamePath(started[0].imagePath, SystemShutdownPath())) << testing::PrintToString(started[0].imagePath);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, RestartTest,
-    ::testing::Values(
-        RestartCase{"NoByTheCloseBox", [](const AppWindow& w) { w.PressCloseBox(); }, IDNO, false},
-        RestartCase{"YesByTheCloseButton",
-                    [](const AppWindow& w) { w.PressButton(kIdCommand1); }, IDYES, true}),
+    ::testing::Values(RestartCase{"NoByTheCloseBox", [](const AppWindow& w) { w.PressCloseBox(); }, IDNO, false},
+                      RestartCase{"YesByTheCloseButton", [](const AppWindow& w) { w.PressButton(kIdCommand1); }, IDYES,
+                                  true}),
     [](const ::testing::TestParamInfo<RestartCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -12,5 +12,4 @@ constexpr std::chrono::milliseconds kShortTimeout{3000};
 
 // Polls the condition until it holds or the time is up; returns whether it held. The
 // condition is tested once more at the end, so a zero timeout is a plain test.
-bool WaitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds timeout = kDefaultTimeout);
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kDefaultTimeout);

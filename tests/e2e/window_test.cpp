@@ -8,16 +8,20 @@
 
 namespace {
 
-LONG Width(const RECT& rect) { return rect.right - rect.left; }
-LONG Height(const RECT& rect) { return rect.bottom - rect.top; }
+LONG Width(const RECT& rect) {
+    return rect.right - rect.left;
+}
+LONG Height(const RECT& rect) {
+    return rect.bottom - rect.top;
+}
 
 bool SameRect(const RECT& a, const RECT& b) {
     return EqualRect(&a, &b) != FALSE;
 }
 
 std::string Describe(const RECT& rect) {
-    return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + " " +
-           std::to_string(Width(rect)) + "x" + std::to_string(Height(rect)) + ")";
+    return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + " " + std::to_string(Width(rect)) + "x" +
+           std::to_string(Height(rect)) + ")";
 }
 
 class WindowTest : public ::testing::Test {
@@ -65,10 +69,13 @@ TEST(WindowStart, OpensAtItsDesignSizeCentredWhateverTheShowCommand) {
         EXPECT_FALSE(IsZoomed(window.Handle()));
         // 11355 x 9510 twips at 96 dpi.
         RECT client{};
-        EXPECT_TRUE(WaitFor([&] {
-            GetClientRect(window.Handle(), &client);
-            return client.right == 757 && client.bottom == 634;
-        }, kShortTimeout)) << "client area " << client.right << " x " << client.bottom;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                GetClientRect(window.Handle(), &client);
+                return client.right == 757 && client.bottom == 634;
+            },
+            kShortTimeout))
+            << "client area " << client.right << " x " << client.bottom;
         const RECT frame = window.Rect();
         EXPECT_NEAR(frame.left, (GetSystemMetrics(SM_CXSCREEN) - Width(frame)) / 2.0, 1.0) << Describe(frame);
         EXPECT_NEAR(frame.top, (GetSystemMetrics(SM_CYSCREEN) - Height(frame)) / 2.0, 1.0) << Describe(frame);
@@ -89,8 +96,7 @@ RECT InClient(const AppWindow& window, RECT rect) {
 }
 
 TEST_F(WindowTest, ControlsLieInsideTheClientAreaWithoutOverlapping) {
-    const int shown[] = {kIdList1, kIdText1, kIdLabel1_0, kIdLabel1_1, kIdCommand1,
-                         kIdCommand2, kIdLabel2, kIdImage1};
+    const int shown[] = {kIdList1, kIdText1, kIdLabel1_0, kIdLabel1_1, kIdCommand1, kIdCommand2, kIdLabel2, kIdImage1};
     RECT client{};
     GetClientRect(window.Handle(), &client);
 
@@ -99,8 +105,7 @@ TEST_F(WindowTest, ControlsLieInsideTheClientAreaWithoutOverlapping) {
         RECT inside{};
         IntersectRect(&inside, &rect, &client);
         EXPECT_TRUE(SameRect(inside, rect))
-            << "control " << id << " at " << Describe(rect) << " leaves the client area "
-            << Describe(client);
+            << "control " << id << " at " << Describe(rect) << " leaves the client area " << Describe(client);
         for (int other : shown) {
             if (other <= id) continue;
             const RECT otherRect = InClient(window, window.ControlRect(other));
@@ -119,22 +124,18 @@ struct ResizeCase {
 };
 
 const ResizeCase kResizes[] = {
-    {"right edge outwards", 0, 0, 20, 0},
-    {"bottom edge inwards", 0, 0, 0, -30},
-    {"both far edges outwards", 0, 0, 40, 25},
-    {"left edge outwards", -20, 0, 0, 0},
-    {"top edge inwards", 0, 15, 0, 0},
-    {"whole frame smaller", 10, 10, -10, -10},
+    {"right edge outwards", 0, 0, 20, 0},      {"bottom edge inwards", 0, 0, 0, -30},
+    {"both far edges outwards", 0, 0, 40, 25}, {"left edge outwards", -20, 0, 0, 0},
+    {"top edge inwards", 0, 15, 0, 0},         {"whole frame smaller", 10, 10, -10, -10},
 };
 
 TEST_F(WindowTest, KeepsItsSizeWhenItsFrameIsResized) {
     for (const ResizeCase& resize : kResizes) {
         SCOPED_TRACE(resize.name);
         const RECT before = window.Rect();
-        const RECT asked{before.left + resize.left, before.top + resize.top,
-                         before.right + resize.right, before.bottom + resize.bottom};
-        const RECT expected{asked.left, asked.top, asked.left + Width(before),
-                            asked.top + Height(before)};
+        const RECT asked{before.left + resize.left, before.top + resize.top, before.right + resize.right,
+                         before.bottom + resize.bottom};
+        const RECT expected{asked.left, asked.top, asked.left + Width(before), asked.top + Height(before)};
 
         window.SetFrame(asked);
 
@@ -197,7 +198,9 @@ struct CloseCase {
     void (*close)(const AppWindow&);
 };
 
-void PrintTo(const CloseCase& closing, std::ostream* out) { *out << closing.name; }
+void PrintTo(const CloseCase& closing, std::ostream* out) {
+    *out << closing.name;
+}
 
 class ClosingTest : public ::testing::TestWithParam<CloseCase> {};
 
@@ -212,11 +215,10 @@ TEST_P(ClosingTest, WithoutARemovalAsksNothingAndEnds) {
     EXPECT_TRUE(session.Process().Children().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, ClosingTest,
-    ::testing::Values(CloseCase{"CloseButton",
-                                [](const AppWindow& w) { w.PressButton(kIdCommand1); }},
-                      CloseCase{"CloseBox", [](const AppWindow& w) { w.PressCloseBox(); }}),
-    [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ways, ClosingTest,
+                         ::testing::Values(CloseCase{"CloseButton",
+                                                     [](const AppWindow& w) { w.PressButton(kIdCommand1); }},
+                                           CloseCase{"CloseBox", [](const AppWindow& w) { w.PressCloseBox(); }}),
+                         [](const ::testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,2 +1,4 @@
 /* A program linked without ASLR and DEP, to show that the hardening check notices. */
-int main(void) { return 0; }
+int main(void) {
+    return 0;
+}

@@ -175,11 +175,16 @@ void ExpectFontsAt(HWND form, int dpi) {
 // The logo's 2055 twips in the pixels of each DPI this program meets.
 int LogoPixelsAt(int dpi) {
     switch (dpi) {
-        case 96: return 137;
-        case 120: return 171;
-        case 144: return 206;
-        case 192: return 274;
-        default: return 0;
+        case 96:
+            return 137;
+        case 120:
+            return 171;
+        case 144:
+            return 206;
+        case 192:
+            return 274;
+        default:
+            return 0;
     }
 }
 
@@ -220,8 +225,8 @@ std::vector<COLORREF> PixelsOf(HDC dc, HBITMAP bitmap, int width, int height) {
     image.Paint(item);
     SelectObject(dc, previous);
     const std::vector<COLORREF> shown = PixelsOf(dc, target, place.right, place.bottom);
-    HBITMAP logo = static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TDM_BITMAP_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP logo = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TDM_BITMAP_LOGO),
+                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     const std::vector<COLORREF> own = PixelsOf(dc, logo, 137, 137);
     DeleteObject(logo);
     DeleteObject(target);
@@ -411,8 +416,8 @@ protected:
     // window is.
     void ChangeDpi(int dpi) {
         SIZE size{};
-        const LRESULT answered = SendMessageW(Form(), WM_GETDPISCALEDSIZE, MAKEWPARAM(dpi, dpi),
-                                              reinterpret_cast<LPARAM>(&size));
+        const LRESULT answered =
+            SendMessageW(Form(), WM_GETDPISCALEDSIZE, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&size));
         EXPECT_TRUE(answered) << "the window proposes its own size";
         WINDOWPLACEMENT placement{};
         placement.length = sizeof(placement);
@@ -426,8 +431,8 @@ protected:
     std::vector<HFONT> ControlFonts() const {
         std::vector<HFONT> fonts;
         for (size_t i = 0; i < kFrmListDesign.controls.size(); ++i) {
-            auto font = reinterpret_cast<HFONT>(
-                SendMessageW(Child(static_cast<FrmListControlIndex>(i)), WM_GETFONT, 0, 0));
+            auto font =
+                reinterpret_cast<HFONT>(SendMessageW(Child(static_cast<FrmListControlIndex>(i)), WM_GETFONT, 0, 0));
             if (font != nullptr) fonts.push_back(font);
         }
         return fonts;

@@ -31,9 +31,7 @@ public:
     std::vector<std::string> calls;
     std::function<void()> onUnload;
 
-    int Count(const std::string& name) const {
-        return static_cast<int>(std::count(calls.begin(), calls.end(), name));
-    }
+    int Count(const std::string& name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
     void Form_Load() override { calls.push_back("Form_Load"); }
     void Form_Resize() override { calls.push_back("Form_Resize"); }
@@ -147,11 +145,9 @@ TEST_F(Win32ToolkitTest, EveryControlSitsAtItsDesignPlaceUnderItsFixedId) {
         const wchar_t* className;
     };
     const Case cases[] = {
-        {kList1, kIdList1, L"ListBox"},         {kText1, kIdText1, L"Edit"},
-        {kLabel1_0, kIdLabel1_0, L"Static"},    {kLabel1_1, kIdLabel1_1, L"Static"},
-        {kCommand1, kIdCommand1, L"Button"},    {kCommand2, kIdCommand2, L"Button"},
-        {kCommand3, kIdCommand3, L"Button"},    {kLabel2, kIdLabel2, L"Static"},
-        {kImage1, kIdImage1, L"Static"},
+        {kList1, kIdList1, L"ListBox"},      {kText1, kIdText1, L"Edit"},         {kLabel1_0, kIdLabel1_0, L"Static"},
+        {kLabel1_1, kIdLabel1_1, L"Static"}, {kCommand1, kIdCommand1, L"Button"}, {kCommand2, kIdCommand2, L"Button"},
+        {kCommand3, kIdCommand3, L"Button"}, {kLabel2, kIdLabel2, L"Static"},     {kImage1, kIdImage1, L"Static"},
     };
     for (const Case& c : cases) {
         const ControlDesign& design = kFrmListDesign.controls[c.index];
@@ -435,15 +431,13 @@ TEST_F(Win32ToolkitTest, TheLinkIsPureBlueAndTheOtherLabelsUseTheNormalTextColou
         FrmListControlIndex index;
         COLORREF colour;
     };
-    const Case cases[] = {{kLabel2, RGB(0, 0, 255)},
-                          {kLabel1_0, GetSysColor(COLOR_BTNTEXT)},
-                          {kLabel1_1, GetSysColor(COLOR_BTNTEXT)}};
+    const Case cases[] = {
+        {kLabel2, RGB(0, 0, 255)}, {kLabel1_0, GetSysColor(COLOR_BTNTEXT)}, {kLabel1_1, GetSysColor(COLOR_BTNTEXT)}};
     for (const Case& c : cases) {
         HDC dc = GetDC(Child(c.index));
         SetTextColor(dc, RGB(1, 2, 3));
-        const LRESULT brush =
-            SendMessageW(form_->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                         reinterpret_cast<LPARAM>(Child(c.index)));
+        const LRESULT brush = SendMessageW(form_->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                           reinterpret_cast<LPARAM>(Child(c.index)));
         EXPECT_NE(brush, 0);
         EXPECT_EQ(GetTextColor(dc), c.colour) << "label " << c.index;
         ReleaseDC(Child(c.index), dc);
@@ -621,8 +615,8 @@ TEST_F(Win32ToolkitTest, AnErrorEscapingAHandlerStopsAtTheWindow) {
     // The window still answers, and its next event still reaches its handler.
     wchar_t caption[64] = {};
     DWORD_PTR copied = 0;
-    EXPECT_NE(SendMessageTimeoutW(form_->Handle(), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(caption), SMTO_BLOCK,
-                                  2000, &copied),
+    EXPECT_NE(SendMessageTimeoutW(form_->Handle(), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(caption), SMTO_BLOCK, 2000,
+                                  &copied),
               0);
     EXPECT_STREQ(caption, L"Talvorin Device Manager");
     SendMessageW(form_->Handle(), WM_COMMAND, MAKEWPARAM(kIdLabel2, STN_CLICKED),
@@ -689,7 +683,8 @@ TEST_F(Win32ToolkitTest, StartProgramNeedsTheProgramsFullPath) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     SetCurrentDirectoryW(temp);
-    for (const std::wstring& path : {std::wstring(L"cmd.exe"), toolkit_->SystemDirectory() + L"\\no-such-program.exe"}) {
+    for (const std::wstring& path :
+         {std::wstring(L"cmd.exe"), toolkit_->SystemDirectory() + L"\\no-such-program.exe"}) {
         try {
             toolkit_->StartProgram(path, L"/c exit 0", kShowMinimizedFocus);
             ADD_FAILURE() << "started " << std::string(path.begin(), path.end());
@@ -698,7 +693,8 @@ TEST_F(Win32ToolkitTest, StartProgramNeedsTheProgramsFullPath) {
         }
     }
     SetCurrentDirectoryW(previous);
-    EXPECT_NO_THROW(toolkit_->StartProgram(toolkit_->SystemDirectory() + L"\\cmd.exe", L"/c exit 0", kShowMinimizedFocus));
+    EXPECT_NO_THROW(
+        toolkit_->StartProgram(toolkit_->SystemDirectory() + L"\\cmd.exe", L"/c exit 0", kShowMinimizedFocus));
 }
 
 TEST_F(Win32ToolkitTest, AMessageBoxWithoutTitleCarriesTheApplicationsTitle) {

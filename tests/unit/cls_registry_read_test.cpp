@@ -116,14 +116,34 @@ TEST_F(ClsRegistryRead, AValueChangedAfterItsProbeIsProbedAgain) {
         int32_t type;
     };
     const Case cases[] = {
-        {"text grows", kRegSz, {'a', 'b', 0}, [&] { mem_.SetString(kHkeyLocalMachine, kKey, "V", "a longer text"); },
-         Variant(L"a longer text"), kRegSz},
-        {"bytes grow", kRegBinary, {1, 2}, [&] { mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {1, 2, 3, 4, 5}); },
-         Variant(ByteArray(0, {1, 2, 3, 4, 5})), kRegBinary},
-        {"type changes", kRegDword, {1, 0, 0, 0}, [&] { mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {9, 8, 7, 6}); },
-         Variant(ByteArray(0, {9, 8, 7, 6})), kRegBinary},
-        {"key deleted", kRegDword, {1, 0, 0, 0},
-         [&] { mem_.RegDeleteKeyA(static_cast<RegKey>(kHkeyLocalMachine), kKey); }, Variant(L"none"), kRegMultiSz},
+        {"text grows",
+         kRegSz,
+         {'a', 'b', 0},
+         [&] { mem_.SetString(kHkeyLocalMachine, kKey, "V", "a longer text"); },
+         Variant(L"a longer text"),
+         kRegSz},
+        {"bytes grow",
+         kRegBinary,
+         {1, 2},
+         [&] {
+             mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {1, 2, 3, 4, 5});
+         },
+         Variant(ByteArray(0, {1, 2, 3, 4, 5})),
+         kRegBinary},
+        {"type changes",
+         kRegDword,
+         {1, 0, 0, 0},
+         [&] {
+             mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {9, 8, 7, 6});
+         },
+         Variant(ByteArray(0, {9, 8, 7, 6})),
+         kRegBinary},
+        {"key deleted",
+         kRegDword,
+         {1, 0, 0, 0},
+         [&] { mem_.RegDeleteKeyA(static_cast<RegKey>(kHkeyLocalMachine), kKey); },
+         Variant(L"none"),
+         kRegMultiSz},
     };
     for (const Case& c : cases) {
         mem_ = MemoryRegistry();
@@ -268,12 +288,8 @@ TEST(VariantText, EveryKindHasItsTextForm) {
         std::wstring text;
     };
     const Case cases[] = {
-        {Variant(), L""},
-        {Variant(int16_t{-1}), L"-1"},
-        {Variant(int32_t{-2147483646}), L"-2147483646"},
-        {Variant(true), L"True"},
-        {Variant(L"a%b"), L"a%b"},
-        {Variant(ByteArray(0, {0x0A, 0xFF})), L"0A FF"},
+        {Variant(), L""},         {Variant(int16_t{-1}), L"-1"}, {Variant(int32_t{-2147483646}), L"-2147483646"},
+        {Variant(true), L"True"}, {Variant(L"a%b"), L"a%b"},     {Variant(ByteArray(0, {0x0A, 0xFF})), L"0A FF"},
         {Variant(2.5), L"2.5"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.text, c.value.ToText());

@@ -48,10 +48,14 @@ TEST_F(ClsRegistryWrite, TextTypeFollowsThePercentRule) {
         uint32_t stored;
     };
     const Case cases[] = {
-        {kRegSz, L"%WINDIR%\\x", kRegExpandSz},     {kRegExpandSz, L"%WINDIR%\\x", kRegExpandSz},
-        {kRegExpandSz, L"plain", kRegSz},           {kRegSz, L"100%", kRegSz},
-        {kRegSz, L"%%", kRegSz},                    {kRegSz, L"a%b%c", kRegExpandSz},
-        {kRegSz, L"%x%", kRegExpandSz},             {kRegSz, L"%%%", kRegExpandSz},
+        {kRegSz, L"%WINDIR%\\x", kRegExpandSz},
+        {kRegExpandSz, L"%WINDIR%\\x", kRegExpandSz},
+        {kRegExpandSz, L"plain", kRegSz},
+        {kRegSz, L"100%", kRegSz},
+        {kRegSz, L"%%", kRegSz},
+        {kRegSz, L"a%b%c", kRegExpandSz},
+        {kRegSz, L"%x%", kRegExpandSz},
+        {kRegSz, L"%%%", kRegExpandSz},
     };
     for (const Case& c : cases) {
         Object(c.valueType).Value(Variant(c.text));
@@ -164,9 +168,10 @@ TEST_F(ClsRegistryWrite, RefusalsRaiseTheirNumbersAndTexts) {
     mem_.Refuse(Op::Create, kHkeyLocalMachine, kKey);
     AppError e = Raised([&] { Object().Value(Variant(L"v")); });
     EXPECT_EQ(26001, e.Number());
-    EXPECT_EQ(L"Failed to set registry value Key: '-2147483646',Section: 'Software\\Talvorin\\Test',Key: 'Name' to "
-              L"value: 'v'",
-              e.Description());
+    EXPECT_EQ(
+        L"Failed to set registry value Key: '-2147483646',Section: 'Software\\Talvorin\\Test',Key: 'Name' to "
+        L"value: 'v'",
+        e.Description());
     e = Raised([&] { Object().CreateKey(); });
     EXPECT_EQ(26001, e.Number());
     EXPECT_EQ(L"Failed to create registry Key: 'Software\\Talvorin\\Test", e.Description());
@@ -175,9 +180,10 @@ TEST_F(ClsRegistryWrite, RefusalsRaiseTheirNumbersAndTexts) {
     mem_.Refuse(Op::SetValue, kHkeyLocalMachine, kKey);
     e = Raised([&] { Object().Value(Variant(int32_t{5})); });
     EXPECT_EQ(-2147194455, e.Number());
-    EXPECT_EQ(L"Failed to set registry value Key: '-2147483646',Section: 'Software\\Talvorin\\Test',Key: 'Name' to "
-              L"value: '5'",
-              e.Description());
+    EXPECT_EQ(
+        L"Failed to set registry value Key: '-2147483646',Section: 'Software\\Talvorin\\Test',Key: 'Name' to "
+        L"value: '5'",
+        e.Description());
 }
 
 TEST_F(ClsRegistryWrite, CreateKeyMakesTheWholePathAndAcceptsAnExistingKey) {

@@ -26,9 +26,7 @@ class Recorder {
 public:
     // The next `times` calls of op (a name such as "List1.ListIndex" or "MsgBox")
     // raise AppError number; times < 0 makes every call raise.
-    void FailOn(const std::wstring& op, int32_t number = 5, int times = -1) {
-        failures_[op] = Failure{number, times};
-    }
+    void FailOn(const std::wstring& op, int32_t number = 5, int times = -1) { failures_[op] = Failure{number, times}; }
     void ClearFailures() { failures_.clear(); }
 
     // Logs the call and raises if a failure is due.

@@ -70,15 +70,13 @@ TEST_P(RecordedSizeTest, LoadRecordsTheSizeRoundedHalvesToEven) {
     EXPECT_EQ(form.InitialHeight, GetParam().initialHeight);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, RecordedSizeTest,
-                         ::testing::Values(RoundCase{11595.0f, 10020.0f, 11595, 10020},
-                                           RoundCase{11594.5f, 10021.5f, 11594, 10022},
-                                           RoundCase{11595.5f, 10020.5f, 11596, 10020},
-                                           RoundCase{11595.25f, 10020.75f, 11595, 10021}),
-                         [](const ::testing::TestParamInfo<RoundCase>& info) {
-                             return "Width" + std::to_string(info.param.initialWidth) + "Height" +
-                                    std::to_string(info.param.initialHeight);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, RecordedSizeTest,
+    ::testing::Values(RoundCase{11595.0f, 10020.0f, 11595, 10020}, RoundCase{11594.5f, 10021.5f, 11594, 10022},
+                      RoundCase{11595.5f, 10020.5f, 11596, 10020}, RoundCase{11595.25f, 10020.75f, 11595, 10021}),
+    [](const ::testing::TestParamInfo<RoundCase>& info) {
+        return "Width" + std::to_string(info.param.initialWidth) + "Height" + std::to_string(info.param.initialHeight);
+    });
 
 TEST_F(LifecycleTest, ResizeDuringLoadingIsIgnoredUntilTheSizeIsRecorded) {
     AddAdapter("0000", "Radeon");

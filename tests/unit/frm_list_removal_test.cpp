@@ -260,7 +260,8 @@ TEST_F(RemovalTest, EmptyAdapterNameShowsTwoAdjacentQuotes) {
     ASSERT_EQ(form.AdapterCount, 1);
     form.RemoveAdapter();
     ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].prompt, L"Are you sure to delete the display adapter entry \"\" from registry?\r\n\r\n" + kWarning);
+    EXPECT_EQ(Boxes()[0].prompt,
+              L"Are you sure to delete the display adapter entry \"\" from registry?\r\n\r\n" + kWarning);
 }
 
 TEST_F(RemovalTest, NeverReachesAboveTheEntrysOwnKey) {

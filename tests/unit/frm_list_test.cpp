@@ -88,10 +88,13 @@ INSTANTIATE_TEST_SUITE_P(
         KeepCase{"NumericDriverDesc", [](R& r, K k) { r.SetDword(kHklm, k, "DriverDesc", 0); }, true, L"0"},
         // Emptiness is judged before the NULs go: a lone terminator is not empty.
         KeepCase{"AdapterStringOfOnlyATerminator",
-                 [](R& r, K k) { Binary(r, k, "HardwareInformation.AdapterString", {0, 0}); }, true, L""},
+                 [](R& r, K k) {
+                     Binary(r, k, "HardwareInformation.AdapterString", {0, 0});
+                 },
+                 true, L""},
         // A single byte makes no character.
-        KeepCase{"AdapterStringOfOneByte",
-                 [](R& r, K k) { Binary(r, k, "HardwareInformation.AdapterString", {'A'}); }, false, L""},
+        KeepCase{"AdapterStringOfOneByte", [](R& r, K k) { Binary(r, k, "HardwareInformation.AdapterString", {'A'}); },
+                 false, L""},
         // A key whose values cannot be read counts as one without them.
         KeepCase{"UnreadableKey",
                  [](R& r, K k) {

@@ -8,7 +8,9 @@
 
 namespace {
 
-[[noreturn]] void Raise(int32_t number, const wchar_t* description) { throw AppError(number, L"test", description); }
+[[noreturn]] void Raise(int32_t number, const wchar_t* description) {
+    throw AppError(number, L"test", description);
+}
 
 TEST(GuardedTest, AFailedStepIsAbandonedAndTheNextOneRuns) {
     std::vector<std::wstring> reported;

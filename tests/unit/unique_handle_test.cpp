@@ -32,7 +32,7 @@ TEST(UniqueHandle, GivesEveryHandleBackOnceWhicheverWayItMoves) {
         c = std::move(b);  // c gives 2 back now and takes over 1
         EXPECT_EQ(closed, std::vector<int>({2}));
         Owner d(-1, traits);  // not a handle: never given back
-        *d.Put() = 3;  // as an opening function writes it
+        *d.Put() = 3;         // as an opening function writes it
         Owner e(4, traits);
         EXPECT_EQ(e.Release(), 4);  // the caller's to give back now
         e.Reset(5);
