@@ -1,7 +1,7 @@
 // The one owner of every handle the program holds: a registry key, a GDI object, a
-// device context, a kernel handle, the COM apartment. Each kind is a one-line
-// instance, UniqueHandle<Traits>, whose traits say which value means "nothing",
-// which values are held, and how one is given back. Move-only, so a handle has one
+// device context, a kernel handle. Each kind is a one-line instance,
+// UniqueHandle<Traits>, whose traits say which value means "nothing", which values
+// are held, and how one is given back. Move-only, so a handle has one
 // owner at a time, and given back on every path out of its scope, so that no early
 // return or raised error leaks one.
 //

@@ -1,6 +1,7 @@
 #include "platform/win32_form.h"
 
 #include <cwchar>
+#include <iterator>
 #include <tuple>
 #include <utility>
 
@@ -58,6 +59,7 @@ ControlClass ClassFor(const ControlDesign& control) {
 // picture, which has no tab index, comes last.
 constexpr FrmListControlIndex kCreationOrder[] = {kLabel1_1, kList1,    kLabel1_0, kText1, kCommand1,
                                                   kCommand2, kCommand3, kLabel2,   kImage1};
+static_assert(std::size(kCreationOrder) == kFrmListControlCount, "every control is created once");
 
 // The design places of the labels, in the order of Win32Form::labels_.
 constexpr FrmListControlIndex kLabelIndexes[] = {kLabel1_0, kLabel1_1, kLabel2};
