@@ -5,18 +5,29 @@
 #include <commctrl.h>
 
 #include "platform/startup_trace.h"
+#include "platform/win32_dyn_calls.h"
 #include "platform/win32_form.h"
 #include "platform/win32_toolkit.h"
 #include "registry/win32_registry_api.h"
 #include "window/frm_list.h"
 #include "window/frm_list_design.h"
 
+namespace {
+
+// DLLs loaded from here on by name come from the system folder only, never from beside
+// the program or the current folder, where one could be planted. Windows 7 without its
+// DLL-search update lacks SetDefaultDllDirectories; there the current folder at least
+// leaves the search. The shell and COM are loaded by full path in either case.
+void LimitDllSearch() {
+    if (DynSetDefaultDllDirectories != nullptr && DynSetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+    SetDllDirectoryW(L"");
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     TDM_TRACE_MARK("process start to WinMain (the program and its DLLs loaded)");
-    // DLLs loaded from here on (the shell and COM, when the web site is first opened)
-    // come from the system folder only, never from beside the program or the current
-    // folder, where one could be planted.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    LimitDllSearch();
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     TDM_TRACE_MARK("DLL search and common controls set up");

@@ -1,36 +1,16 @@
 #include "platform/win32_toolkit.h"
 
-#include <objbase.h>
-
 #include <cstring>
 #include <vector>
 
 #include "base/app_error.h"
 #include "platform/win32_handles.h"
+#include "platform/win32_shell.h"
 #include "window/control_ids.h"
 
 namespace {
 
 constexpr int32_t kErrFileNotFound = 53;
-
-const wchar_t* NullIfEmpty(const std::wstring& text) {
-    return text.empty() ? nullptr : text.c_str();
-}
-
-// The shell and COM are loaded when the web site is first opened, not at start: the
-// window needs neither to be shown, and loading them with their own DLLs is a good
-// part of a start. Both come from the system folder only, and stay loaded: the shell
-// may leave work running in them after the call.
-using CoInitializeExFunction = HRESULT(WINAPI*)(void*, DWORD);
-
-template <typename Function>
-Function SystemFunction(const wchar_t* library, const char* name) {
-    HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    FARPROC found = module != nullptr ? GetProcAddress(module, name) : nullptr;
-    // Through the generic function type, which the compiler accepts as a cast to any
-    // other.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-}
 
 }  // namespace
 
@@ -77,17 +57,17 @@ int32_t Win32Toolkit::MsgBox(const std::wstring& prompt, int32_t style, const st
 
 void Win32Toolkit::OpenWithShell(const std::wstring& operation, const std::wstring& file,
                                  const std::wstring& parameters, const std::wstring& directory, int32_t showCommand) {
-    if (shellExecute_ == nullptr) {
-        // The shell may hand the document to extensions that need COM on this thread;
-        // the apartment lasts as long as the thread.
-        const auto coInitializeEx = SystemFunction<CoInitializeExFunction>(L"ole32.dll", "CoInitializeEx");
-        if (coInitializeEx != nullptr) coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        shellExecute_ = SystemFunction<ShellExecuteFunction>(L"shell32.dll", "ShellExecuteW");
-        if (shellExecute_ == nullptr) return;
-    }
-    // The wide function takes the same arguments without a trip through the code page.
-    shellExecute_(form_.Handle(), NullIfEmpty(operation), file.c_str(), NullIfEmpty(parameters), NullIfEmpty(directory),
-                  showCommand);
+    ShellExecuteFromProgram(form_.Handle(), operation, file, parameters, directory, showCommand);
+}
+
+bool Win32Toolkit::OpenWithDesktopShell(const std::wstring& operation, const std::wstring& file,
+                                        const std::wstring& parameters, const std::wstring& directory,
+                                        int32_t showCommand) {
+    return ShellExecuteFromDesktop(operation, file, parameters, directory, showCommand);
+}
+
+int32_t Win32Toolkit::ElevationType() {
+    return ProcessElevationType();
 }
 
 void Win32Toolkit::StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) {

@@ -29,6 +29,9 @@ public:
     int32_t MsgBox(const std::wstring& prompt, int32_t style, const std::wstring& title) override;
     void OpenWithShell(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
                        const std::wstring& directory, int32_t showCommand) override;
+    bool OpenWithDesktopShell(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
+                              const std::wstring& directory, int32_t showCommand) override;
+    int32_t ElevationType() override;
     void StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) override;
     std::wstring SystemDirectory() override;
     void SetMousePointer(int32_t pointer) override;
@@ -40,11 +43,6 @@ public:
     void EndProcess() override;
 
 private:
-    using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, const wchar_t*, const wchar_t*, const wchar_t*,
-                                                    const wchar_t*, int);
-
     Win32Form& form_;
     ModuleVersion version_;
-    // ShellExecuteW, looked up at the first call.
-    ShellExecuteFunction shellExecute_ = nullptr;
 };

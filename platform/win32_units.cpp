@@ -2,39 +2,12 @@
 
 #include <cmath>
 
+#include "platform/win32_dyn_calls.h"
 #include "platform/win32_handles.h"
 
 namespace {
 
 constexpr int kFallbackDpi = 96;
-
-// The per-monitor DPI functions came with Windows 10 (1607). They are looked up at
-// run time, so that the program still starts where user32 lacks them.
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-
-template <typename Function>
-Function User32Function(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    FARPROC found = user32 != nullptr ? GetProcAddress(user32, name) : nullptr;
-    // Through the generic function type, which the compiler accepts as a cast to any
-    // other.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-}
-
-struct DpiFunctions {
-    GetDpiForWindowFn getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
-    AdjustWindowRectExForDpiFn adjustWindowRectExForDpi =
-        User32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-    SystemParametersInfoForDpiFn systemParametersInfoForDpi =
-        User32Function<SystemParametersInfoForDpiFn>("SystemParametersInfoForDpi");
-};
-
-const DpiFunctions& Dpi() {
-    static const DpiFunctions functions;
-    return functions;
-}
 
 }  // namespace
 
@@ -60,14 +33,14 @@ int SystemDpi() {
 }
 
 int WindowDpi(HWND hwnd) {
-    if (hwnd == nullptr || Dpi().getDpiForWindow == nullptr) return SystemDpi();
-    const UINT dpi = Dpi().getDpiForWindow(hwnd);
+    if (hwnd == nullptr || DynGetDpiForWindow == nullptr) return SystemDpi();
+    const UINT dpi = DynGetDpiForWindow(hwnd);
     return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
 }
 
 bool FrameForClient(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
-    if (Dpi().adjustWindowRectExForDpi != nullptr) {
-        return Dpi().adjustWindowRectExForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi)) != FALSE;
+    if (DynAdjustWindowRectExForDpi != nullptr) {
+        return DynAdjustWindowRectExForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi)) != FALSE;
     }
     return AdjustWindowRectEx(&rect, style, FALSE, exStyle) != FALSE;
 }
@@ -75,9 +48,8 @@ bool FrameForClient(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
 bool MessageFontForDpi(LOGFONTW& font, int dpi) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
-    if (Dpi().systemParametersInfoForDpi != nullptr &&
-        Dpi().systemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0,
-                                         static_cast<UINT>(dpi))) {
+    if (DynSystemParametersInfoForDpi != nullptr &&
+        DynSystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, static_cast<UINT>(dpi))) {
         font = metrics.lfMessageFont;
         return true;
     }

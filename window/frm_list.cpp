@@ -405,7 +405,14 @@ void frmList::Command1_Click() {
 void frmList::Label2_Click() {
     Guarded guard;
     guard.Step([&] { toolkit_.SetMousePointer(kPointerHourglass); });
-    guard.Step([&] { toolkit_.OpenWithShell(L"Open", kWebSiteAddress, L"", L"", kShowNormal); });
+    // Run as administrator, the program would hand its rights on to the browser; the
+    // desktop's shell starts it with the user's everyday ones. Without that shell the
+    // program opens the site itself.
+    bool opened = false;
+    if (guard.Test([&] { return toolkit_.ElevationType() == kElevationFull; })) {
+        guard.Step([&] { opened = toolkit_.OpenWithDesktopShell(L"Open", kWebSiteAddress, L"", L"", kShowNormal); });
+    }
+    if (!opened) guard.Step([&] { toolkit_.OpenWithShell(L"Open", kWebSiteAddress, L"", L"", kShowNormal); });
     guard.Step([&] { toolkit_.SetMousePointer(kPointerDefault); });
 }
 

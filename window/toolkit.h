@@ -26,6 +26,12 @@ constexpr int32_t kStateMaximized = 2;
 constexpr int32_t kShowNormal = 1;
 constexpr int32_t kShowMinimizedFocus = 2;
 
+// The elevation of the program's token, as the platform reports it.
+constexpr int32_t kElevationUnknown = 0;
+constexpr int32_t kElevationDefault = 1;  // no split token: not elevated, or nothing to split
+constexpr int32_t kElevationFull = 2;     // run as administrator; the user's everyday token is a limited one
+constexpr int32_t kElevationLimited = 3;  // the limited everyday token of an administrator
+
 // Any control operation may raise an AppError; the window absorbs it.
 
 class ListBoxControl {
@@ -120,6 +126,13 @@ public:
     // double click would, with the window as owner; the result is ignored.
     virtual void OpenWithShell(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
                                const std::wstring& directory, int32_t showCommand) = 0;
+    // The same through the shell of the user's desktop, which runs with the user's
+    // everyday rights. False when there is no such shell to ask: nothing was opened.
+    virtual bool OpenWithDesktopShell(const std::wstring& operation, const std::wstring& file,
+                                      const std::wstring& parameters, const std::wstring& directory,
+                                      int32_t showCommand) = 0;
+    // The elevation of the program's token: one of the kElevation codes.
+    virtual int32_t ElevationType() = 0;
     // Starts a program as a separate process with the given window style and does
     // not wait for it. The program is named by its full path, so nothing is searched for.
     virtual void StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) = 0;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <new>
@@ -19,6 +20,7 @@
 #include "base/app_error.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
+#include "platform/win32_handles.h"
 #include "platform/win32_toolkit.h"
 #include "tests/toolkit/pump.h"
 #include "window/control_ids.h"
@@ -642,24 +644,65 @@ TEST_F(Win32ToolkitTest, SystemDirectoryIsAnExistingFolderWithoutTrailingBacksla
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A marker file that a started "cmd.exe /c echo" writes, removed again by the case.
+class Marker {
+public:
+    explicit Marker(const wchar_t* name) {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + name;
+        DeleteFileW(path_.c_str());
+    }
+    ~Marker() { DeleteFileW(path_.c_str()); }
+    std::wstring EchoArguments() const { return L"/c echo opened>\"" + path_ + L"\""; }
+    bool Appears() const {
+        for (int i = 0; i < 200; ++i) {
+            if (GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+            Sleep(50);
+        }
+        return false;
+    }
+
+private:
+    std::wstring path_;
+};
+
 TEST_F(Win32ToolkitTest, TheShellIsLoadedWhenADocumentIsFirstOpenedAndOpensIt) {
     // The window is shown without the shell, a good part of a start; the first
     // document opened loads it.
     EXPECT_EQ(GetModuleHandleW(L"shell32.dll"), nullptr);
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring marker = std::wstring(temp) + L"tdm-shell-opened.txt";
-    DeleteFileW(marker.c_str());
-    toolkit_->OpenWithShell(L"Open", toolkit_->SystemDirectory() + L"\\cmd.exe", L"/c echo opened>\"" + marker + L"\"",
-                            L"", SW_HIDE);
+    const Marker marker(L"tdm-shell-opened.txt");
+    toolkit_->OpenWithShell(L"Open", toolkit_->SystemDirectory() + L"\\cmd.exe", marker.EchoArguments(), L"", SW_HIDE);
     EXPECT_NE(GetModuleHandleW(L"shell32.dll"), nullptr);
-    bool opened = false;
-    for (int i = 0; i < 200 && !opened; ++i) {
-        opened = GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
-        if (!opened) Sleep(50);
-    }
-    EXPECT_TRUE(opened) << "the command was not started";
-    DeleteFileW(marker.c_str());
+    EXPECT_TRUE(marker.Appears()) << "the command was not started";
+}
+
+TEST_F(Win32ToolkitTest, ElevationTypeIsTheTokensAsDocumented) {
+    // GetTokenInformation(TokenElevationType) fills a TOKEN_ELEVATION_TYPE, an enum of 4
+    // bytes: 1 default, 2 full, 3 limited. Too small a buffer fails with
+    // ERROR_INSUFFICIENT_BUFFER (122) and reports the 4 bytes needed.
+    KernelHandle token;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put()));
+    DWORD type = 0;
+    DWORD size = 0;
+    EXPECT_FALSE(GetTokenInformation(token.Get(), TokenElevationType, &type, 0, &size));
+    EXPECT_EQ(GetLastError(), 122u);
+    EXPECT_EQ(size, 4u);
+    ASSERT_TRUE(GetTokenInformation(token.Get(), TokenElevationType, &type, 4, &size));
+    EXPECT_EQ(size, 4u);
+    EXPECT_GE(type, 1u);
+    EXPECT_LE(type, 3u);
+    EXPECT_EQ(toolkit_->ElevationType(), static_cast<int32_t>(type));
+}
+
+TEST_F(Win32ToolkitTest, TheDesktopsShellOpensADocumentOrSaysItCannot) {
+    // Whichever the platform offers: when the desktop's shell takes the document, it is
+    // opened; when it does not, nothing is, and the program opens it itself.
+    const Marker marker(L"tdm-desktop-opened.txt");
+    const bool taken = toolkit_->OpenWithDesktopShell(L"Open", toolkit_->SystemDirectory() + L"\\cmd.exe",
+                                                      marker.EchoArguments(), L"", SW_HIDE);
+    EXPECT_EQ(marker.Appears(), taken) << (taken ? "taken but not opened" : "refused but opened");
+    std::printf("the desktop's shell %s the document\n", taken ? "took" : "did not take");
 }
 
 TEST(CommandLine, QuotesTheProgramPathAndAppendsTheArguments) {

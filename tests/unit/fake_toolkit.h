@@ -296,6 +296,17 @@ public:
         recorder_.Enter(L"OpenWithShell");
         shells.push_back(Shell{operation, file, parameters, directory, showCommand});
     }
+    bool OpenWithDesktopShell(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
+                              const std::wstring& directory, int32_t showCommand) override {
+        recorder_.Enter(L"OpenWithDesktopShell");
+        if (!desktopShell) return false;
+        desktopShells.push_back(Shell{operation, file, parameters, directory, showCommand});
+        return true;
+    }
+    int32_t ElevationType() override {
+        recorder_.Enter(L"ElevationType");
+        return elevationType;
+    }
     void StartProgram(const std::wstring& programPath, const std::wstring& arguments, int32_t windowStyle) override {
         recorder_.Enter(L"StartProgram");
         starts.push_back(Start{programPath, arguments, windowStyle});
@@ -338,6 +349,12 @@ public:
     int32_t unscriptedYesNo = kAnswerNo;
     std::vector<Box> boxes;
     std::vector<Shell> shells;
+    std::vector<Shell> desktopShells;
+    // What GetTokenInformation(TokenElevationType) answers: 1 for a process that is not
+    // elevated through a split token.
+    int32_t elevationType = 1;
+    // Whether a desktop shell is there to take a document.
+    bool desktopShell = true;
     std::vector<Start> starts;
     std::vector<int32_t> pointers;
     std::wstring systemDirectory = L"C:\\windows\\system32";

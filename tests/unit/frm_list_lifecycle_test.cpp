@@ -316,10 +316,46 @@ TEST_F(LifecycleTest, LinkAndLogoOpenTheWebSiteAlike) {
     }
     // The busy pointer (11) is up only while the shell is called, then the default
     // one (0) comes back; the logo does exactly what the link does.
-    const std::vector<std::wstring> oneClick{L"SetMousePointer(11)", L"OpenWithShell", L"SetMousePointer(0)"};
+    const std::vector<std::wstring> oneClick{L"SetMousePointer(11)", L"ElevationType", L"OpenWithShell",
+                                             L"SetMousePointer(0)"};
     std::vector<std::wstring> twoClicks = oneClick;
     twoClicks.insert(twoClicks.end(), oneClick.begin(), oneClick.end());
     EXPECT_EQ(window.recorder.calls, twoClicks);
+}
+
+TEST_F(LifecycleTest, AnElevatedProgramOpensTheSiteThroughTheDesktopsShell) {
+    // TokenElevationType as GetTokenInformation reports it: 1 TokenElevationTypeDefault,
+    // 2 TokenElevationTypeFull (run as administrator from a split token), 3
+    // TokenElevationTypeLimited. Only 2 runs the browser with rights it has no use for.
+    struct Case {
+        int32_t elevationType;
+        bool desktopShell;  // a desktop shell takes the request
+        std::vector<std::wstring> calls;
+    };
+    const Case cases[] = {
+        {1, true, {L"ElevationType", L"OpenWithShell"}},
+        {3, true, {L"ElevationType", L"OpenWithShell"}},
+        {0, true, {L"ElevationType", L"OpenWithShell"}},
+        {2, true, {L"ElevationType", L"OpenWithDesktopShell"}},
+        // No shell desktop to ask: the program opens the site as it would unelevated.
+        {2, false, {L"ElevationType", L"OpenWithDesktopShell", L"OpenWithShell"}},
+    };
+    for (const Case& c : cases) {
+        fake::FakeWindow fresh;
+        frmList link(registry, fresh.toolkit, fresh.controls);
+        fresh.toolkit.elevationType = c.elevationType;
+        fresh.toolkit.desktopShell = c.desktopShell;
+        link.Label2_Click();
+        std::vector<std::wstring> expected{L"SetMousePointer(11)"};
+        expected.insert(expected.end(), c.calls.begin(), c.calls.end());
+        expected.push_back(L"SetMousePointer(0)");
+        EXPECT_EQ(fresh.recorder.calls, expected) << "elevation " << c.elevationType;
+        const auto& opened = c.calls.back() == L"OpenWithShell" ? fresh.toolkit.shells : fresh.toolkit.desktopShells;
+        ASSERT_EQ(opened.size(), 1u) << "elevation " << c.elevationType;
+        EXPECT_EQ(opened[0].operation, L"Open");
+        EXPECT_EQ(opened[0].file, L"https://talvorin.example/");
+        EXPECT_EQ(opened[0].showCommand, 1) << "SW_SHOWNORMAL";
+    }
 }
 
 TEST_F(LifecycleTest, FailedShellStillResetsThePointer) {
