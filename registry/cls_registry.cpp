@@ -8,6 +8,8 @@ namespace {
 
 // How often the value read probes again when the value changed under it.
 constexpr int kValueReadAttempts = 4;
+// How often an expansion is sized again when the environment grew under it.
+constexpr int kExpandAttempts = 4;
 
 // A subkey name has at most 255 characters; through the single-byte interface a
 // character may take two bytes in a multibyte code page, plus the terminator.
@@ -152,13 +154,22 @@ int32_t CLS_Registry::ReverseDwordBytes(int32_t value) {
 std::wstring CLS_Registry::ExpandEnvironmentText(const std::wstring& text) const {
     const std::string source = api_.ToAnsi(text);
     char none[1] = {'\0'};
-    const uint32_t needed = api_.ExpandEnvironmentStringsA(source, none, 0);
-    // A failed size query leaves nothing to size the buffer with.
-    if (needed == 0) RaiseInvalidArgument();
-    std::string buffer(needed, '\0');
-    api_.ExpandEnvironmentStringsA(source, &buffer[0], needed);
-    buffer.resize(needed - 1);
-    return api_.FromAnsi(buffer);
+    uint32_t needed = api_.ExpandEnvironmentStringsA(source, none, 0);
+    // The single-byte function needs a byte more than the size it reports. An answer
+    // above the buffer's size means the environment grew since the size was asked
+    // for: ask again with the new size, a few times at most. An answer of 0, or a text
+    // that never fits, is an expansion that failed.
+    for (int attempt = 0; attempt < kExpandAttempts && needed != 0; ++attempt) {
+        const uint32_t size = needed + 1;
+        std::string buffer(size, '\0');
+        const uint32_t answer = api_.ExpandEnvironmentStringsA(source, &buffer[0], size);
+        if (answer != 0 && answer <= size) {
+            buffer.resize(std::strlen(buffer.c_str()));
+            return api_.FromAnsi(buffer);
+        }
+        needed = answer;
+    }
+    RaiseInvalidArgument();
 }
 
 // ---- writing ----

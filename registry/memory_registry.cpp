@@ -357,6 +357,11 @@ int32_t MemoryRegistry::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
 }
 
 uint32_t MemoryRegistry::ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) {
+    if (beforeExpand_) {
+        // A copy: the hook may replace itself.
+        const std::function<void(int)> hook = beforeExpand_;
+        hook(++expandCalls_);
+    }
     if (Check(Op::Expand, 0, "") != kErrorSuccess) return 0;
     std::string out;
     for (size_t i = 0; i < source.size(); ++i) {
@@ -371,8 +376,11 @@ uint32_t MemoryRegistry::ExpandEnvironmentStringsA(const std::string& source, ch
         }
         out.push_back(source[i]);
     }
+    // The size of the text with its terminator, as the answer to a size query and to
+    // a buffer too small. The single-byte function wants one byte more than that: a
+    // buffer of exactly that size gets nothing.
     const auto needed = static_cast<uint32_t>(out.size() + 1);
-    if (destination && size >= needed) std::memcpy(destination, out.c_str(), needed);
+    if (destination && size >= needed + 1) std::memcpy(destination, out.c_str(), needed);
     return needed;
 }
 
@@ -525,6 +533,11 @@ void MemoryRegistry::FailCall(Op op, int n, int32_t code) {
 void MemoryRegistry::ClearFailures() {
     rules_.clear();
     callFailures_.clear();
+}
+
+void MemoryRegistry::BeforeExpand(std::function<void(int call)> hook) {
+    beforeExpand_ = std::move(hook);
+    expandCalls_ = 0;
 }
 
 void MemoryRegistry::AfterQueryValue(std::function<void(int call)> hook) {

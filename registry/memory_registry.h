@@ -84,6 +84,10 @@ public:
     // work, with the call's number counted from 1: as another program would, it may
     // change a value between a probe and the read that follows. An empty hook ends it.
     void AfterQueryValue(std::function<void(int call)> hook);
+    // Runs hook before every ExpandEnvironmentStringsA from now on, with the call's
+    // number counted from 1: another thread may change the environment between a size
+    // query and the expansion. An empty hook ends it.
+    void BeforeExpand(std::function<void(int call)> hook);
 
     // Every RegDeleteKeyA call as "path" (below its root), in call order, with its result.
     struct DeleteCall {
@@ -144,6 +148,8 @@ private:
     std::vector<DeleteCall> deleteLog_;
     std::function<void(int)> afterQueryValue_;
     int queryValueCalls_ = 0;
+    std::function<void(int)> beforeExpand_;
+    int expandCalls_ = 0;
     std::map<std::string, std::string> environment_;  // upper-cased names
     CodePage codePage_ = CodePage::Latin1;
     std::wstring exeName_ = L"TalvorinDeviceManager";

@@ -300,6 +300,17 @@ TEST_F(RegistryConformance, ExpandableTextIsExpanded) {
     EXPECT_EQ(Variant(L"%TDM_NOT_SET_ANYWHERE%"), Object("", "Unknown").Value());
 }
 
+TEST_F(RegistryConformance, ExpandEnvironmentStringsAReportsTheSizeWithItsTerminator) {
+    // "ab\y" and its terminator: 5 bytes, the answer to a size query and to a buffer
+    // too small. Given the spare byte the single-byte function asks for, it expands.
+    env_->SetEnvironmentVariable("TDM_CONFORMANCE_DIR", "ab");
+    char buffer[8] = "-------";
+    EXPECT_EQ(5u, Api().ExpandEnvironmentStringsA("%TDM_CONFORMANCE_DIR%\\y", buffer, 0));
+    EXPECT_EQ(5u, Api().ExpandEnvironmentStringsA("%TDM_CONFORMANCE_DIR%\\y", buffer, 2));
+    EXPECT_EQ(5u, Api().ExpandEnvironmentStringsA("%TDM_CONFORMANCE_DIR%\\y", buffer, 6));
+    EXPECT_STREQ("ab\\y", buffer);
+}
+
 TEST_F(RegistryConformance, EnumerateValuesListsEveryNameIncludingTheUnnamedOne) {
     Set("", "Zeta", kRegSz, Text("1"));
     Set("", "alpha", kRegDword, {1, 0, 0, 0});

@@ -181,14 +181,39 @@ TEST_F(ClsRegistryRead, ADwordOfMoreThanFourBytesNeverWritesPastTheInteger) {
     EXPECT_EQ(Variant(int32_t{0x07000000}), Object(kKey, L"Big").Value());
 }
 
-TEST_F(ClsRegistryRead, ExpansionThatThePlatformCannotDoRaisesTheInvalidArgumentError) {
-    mem_.SetString(kHkeyLocalMachine, kKey, "Path", "%WINDIR%", kRegExpandSz);
-    mem_.FailCall(Op::Expand, 1, 1);
-    try {
-        Object(kKey, L"Path").Value();
-        FAIL() << "no error raised";
-    } catch (const AppError& e) {
-        EXPECT_EQ(5, e.Number());
+TEST_F(ClsRegistryRead, AnEnvironmentThatGrowsAfterTheSizeQueryIsSizedAgain) {
+    mem_.SetEnvironment("TDM_DIR", "ab");
+    mem_.SetString(kHkeyLocalMachine, kKey, "Path", "%TDM_DIR%\\y", kRegExpandSz);
+    // Between the size query (call 1) and the expansion the text grows from 5 bytes to
+    // 11: the expansion answers 11, more than its buffer holds, and writes nothing.
+    mem_.BeforeExpand([this](int call) {
+        if (call == 2) mem_.SetEnvironment("TDM_DIR", "abcdefgh");
+    });
+    EXPECT_EQ(Variant(L"abcdefgh\\y"), Object(kKey, L"Path").Value());
+}
+
+TEST_F(ClsRegistryRead, AnExpansionThatFailsOrNeverFitsRaisesTheInvalidArgumentError) {
+    // ExpandEnvironmentStringsA answers 0 when it fails, and the size needed when the
+    // buffer is too small.
+    const std::function<void()> failures[] = {
+        [this] { mem_.FailCall(Op::Expand, 1, 1); },  // the size query fails
+        [this] { mem_.FailCall(Op::Expand, 2, 1); },  // the expansion fails
+        [this] {                                      // the text grows before every call
+            mem_.BeforeExpand([this](int call) { mem_.SetEnvironment("TDM_DIR", std::string(8 * call, 'x')); });
+        },
+    };
+    for (const auto& fail : failures) {
+        mem_.ClearFailures();
+        mem_.BeforeExpand(nullptr);
+        mem_.SetEnvironment("TDM_DIR", "ab");
+        mem_.SetString(kHkeyLocalMachine, kKey, "Path", "%TDM_DIR%", kRegExpandSz);
+        fail();
+        try {
+            const Variant value = Object(kKey, L"Path").Value();
+            ADD_FAILURE() << "no error raised; read " << value.ToText().size() << " characters";
+        } catch (const AppError& e) {
+            EXPECT_EQ(5, e.Number());
+        }
     }
 }
 

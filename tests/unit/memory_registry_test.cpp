@@ -75,4 +75,18 @@ TEST(MemoryRegistry, CodePagesRoundTrip) {
     EXPECT_EQ(mixed, mem.FromAnsi(mem.ToAnsi(mixed)));
 }
 
+TEST(MemoryRegistry, ExpandEnvironmentStringsAAnswersAsDocumented) {
+    // The answer is the size with the terminator, to a size query and to a buffer too
+    // small alike; the single-byte function wants one byte more than that, so a buffer
+    // of exactly that size stays untouched.
+    MemoryRegistry mem;
+    mem.SetEnvironment("TDM_DIR", "ab");
+    char buffer[8] = "-------";
+    EXPECT_EQ(5u, mem.ExpandEnvironmentStringsA("%TDM_DIR%\\y", buffer, 0));
+    EXPECT_EQ(5u, mem.ExpandEnvironmentStringsA("%TDM_DIR%\\y", buffer, 5));
+    EXPECT_STREQ("-------", buffer);
+    EXPECT_EQ(5u, mem.ExpandEnvironmentStringsA("%TDM_DIR%\\y", buffer, 6));
+    EXPECT_STREQ("ab\\y", buffer);
+}
+
 }  // namespace
