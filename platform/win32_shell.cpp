@@ -119,6 +119,9 @@ bool ShellExecuteFromDesktop(const std::wstring& operation, const std::wstring& 
     const Bstr directoryText(DynSysAllocString(directory.c_str()));
     const Bstr operationText(DynSysAllocString(operation.c_str()));
     if (!fileText || !parametersText || !directoryText || !operationText) return false;
+    // The program has the foreground, the user having just clicked; the desktop's
+    // process may pass it on to the browser it starts, which would open behind otherwise.
+    if (DynCoAllowSetForegroundWindow != nullptr) DynCoAllowSetForegroundWindow(shell.Get(), nullptr);
     VARIANT show{};
     show.vt = VT_I4;
     show.lVal = showCommand;
