@@ -18,6 +18,7 @@
 
 #include "assets/resource_ids.h"
 #include "base/app_error.h"
+#include "platform/win32_dyn_calls.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
 #include "platform/win32_handles.h"
@@ -703,6 +704,21 @@ TEST_F(Win32ToolkitTest, TheDesktopsShellOpensADocumentOrSaysItCannot) {
                                                       marker.EchoArguments(), L"", SW_HIDE);
     EXPECT_EQ(marker.Appears(), taken) << (taken ? "taken but not opened" : "refused but opened");
     std::printf("the desktop's shell %s the document\n", taken ? "took" : "did not take");
+}
+
+TEST(DynCalls, EveryFunctionOfTheListIsFoundWhereThePlatformHasIt) {
+    // Wine 8, like Windows 10 (1607) and later, has every function of the list: none may
+    // be left null, or the program would quietly fall back to the system's DPI or leave
+    // the DLL search as it is. COM and the shell only once they are loaded.
+    EXPECT_EQ(GetModuleHandleW(L"shell32.dll"), nullptr);
+#define TDM_EXPECT_FOUND(name) EXPECT_NE(Dyn##name, nullptr) << #name;
+    TDM_KERNEL32_CALLS(TDM_EXPECT_FOUND)
+    TDM_USER32_CALLS(TDM_EXPECT_FOUND)
+    LoadShellCalls();
+    TDM_OLE32_CALLS(TDM_EXPECT_FOUND)
+    TDM_OLEAUT32_CALLS(TDM_EXPECT_FOUND)
+    TDM_SHELL32_CALLS(TDM_EXPECT_FOUND)
+#undef TDM_EXPECT_FOUND
 }
 
 TEST(CommandLine, QuotesTheProgramPathAndAppendsTheArguments) {
