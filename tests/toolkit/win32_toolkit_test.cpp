@@ -230,6 +230,50 @@ TEST_F(Win32ToolkitTest, FontsFollowTheDesignOrTheirSansSerifStandIn) {
     EXPECT_NE(SendMessageW(Child(kCommand1), WM_GETFONT, 0, 0), 0) << "buttons get the message font";
 }
 
+TEST(DesignFonts, ABitmapFaceOfAnotherHeightGivesWayToTheScalableFaceAtTheAskedSize) {
+    // 12 points at 144 dpi ask for a character height of 24 pixels (lfHeight -24); the
+    // character height the platform made is tmHeight - tmInternalLeading. The metrics
+    // stand in for what Windows makes of its bitmap face "MS Sans Serif". In
+    // tmPitchAndFamily, 0x20 is FF_SWISS and 0x01 TMPF_FIXED_PITCH (set for a variable
+    // pitch); 0x02 TMPF_VECTOR and 0x04 TMPF_TRUETYPE, set for a TrueType font
+    // together, are both clear for a bitmap font.
+    struct Case {
+        const char* what;
+        BYTE pitchAndFamily;
+        LONG height;
+        LONG internalLeading;
+        bool scalableInstead;
+    };
+    const Case cases[] = {
+        {"bitmap, 26 pixels for 24", 0x21, 29, 3, true},    {"bitmap, 20 pixels for 24", 0x21, 23, 3, true},
+        {"bitmap of the asked height", 0x21, 27, 3, false}, {"TrueType of another height", 0x27, 29, 3, false},
+        {"vector of another height", 0x23, 29, 3, false},
+    };
+    const FontDesign design{L"MS Sans Serif", 12.0f, 700, true};
+    const std::wstring ownFace = SansSerifFaceFor(design.face);
+    ASSERT_NE(ownFace, L"Microsoft Sans Serif") << "this platform's face cannot tell the cases apart";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int read = 0;
+        const FontHandle font = CreateDesignFont(design, TwipsScale(144), [&](HFONT, TEXTMETRICW& metrics) {
+            ++read;
+            metrics = TEXTMETRICW{};
+            metrics.tmHeight = c.height;
+            metrics.tmInternalLeading = c.internalLeading;
+            metrics.tmPitchAndFamily = c.pitchAndFamily;
+            return TRUE;
+        });
+        ASSERT_TRUE(font);
+        EXPECT_EQ(read, 1) << "decided from the made font's own metrics, once";
+        LOGFONTW logical{};
+        ASSERT_NE(GetObjectW(font.Get(), sizeof(logical), &logical), 0);
+        EXPECT_EQ(std::wstring(logical.lfFaceName), c.scalableInstead ? L"Microsoft Sans Serif" : ownFace);
+        EXPECT_EQ(logical.lfHeight, -24) << "at the size asked for";
+        EXPECT_EQ(logical.lfWeight, 700);
+        EXPECT_EQ(logical.lfUnderline, TRUE);
+    }
+}
+
 // ---- focus and keyboard ------------------------------------------------------------
 
 TEST_F(Win32ToolkitTest, EachHeadingLabelComesJustBeforeItsControlAndTabSkipsLabelsAndHiddenButtons) {
@@ -444,6 +488,70 @@ TEST_F(Win32ToolkitTest, TheLinkIsPureBlueAndTheOtherLabelsUseTheNormalTextColou
     }
 }
 
+// The colours a label is drawn in, as the window answers WM_CTLCOLORSTATIC (wParam the
+// label's device context, lParam the label; the result is the background brush).
+struct LabelColours {
+    COLORREF text;
+    COLORREF background;
+    LRESULT brush;
+};
+LabelColours ColoursOf(HWND form, HWND label) {
+    HDC dc = GetDC(label);
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkColor(dc, RGB(4, 5, 6));
+    const LRESULT brush =
+        SendMessageW(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    const LabelColours colours{GetTextColor(dc), GetBkColor(dc), brush};
+    ReleaseDC(label, dc);
+    return colours;
+}
+
+TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIsOn) {
+    // SystemParametersInfoW(SPI_GETHIGHCONTRAST = 0x42, sizeof(HIGHCONTRASTW), &setting,
+    // 0) fills setting.dwFlags, where HCF_HIGHCONTRASTON is 0x00000001. Wine never
+    // reports it on, so the answer is Windows's, given here. A change arrives as
+    // WM_SETTINGCHANGE with wParam SPI_SETHIGHCONTRAST (0x43), and as WM_SYSCOLORCHANGE
+    // (no parameters) when the theme's colours change with it.
+    DWORD flags = 0x00000001;
+    FormPlatformCalls calls = SystemFormCalls();
+    calls.systemParametersInfo = [&](UINT action, UINT size, void* data, UINT update) -> BOOL {
+        if (action != 0x42) return SystemParametersInfoW(action, size, data, update);
+        auto* setting = static_cast<HIGHCONTRASTW*>(data);
+        if (size != sizeof(HIGHCONTRASTW) || setting->cbSize != sizeof(HIGHCONTRASTW)) return FALSE;
+        setting->dwFlags = flags | 0x00000002;  // HCF_AVAILABLE beside it
+        return TRUE;
+    };
+    Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
+    ASSERT_TRUE(form.Create());
+    const COLORREF hotLight = GetSysColor(26);  // COLOR_HOTLIGHT
+    ASSERT_NE(hotLight, RGB(0, 0, 255)) << "the theme's link colour cannot be told from the design's";
+
+    struct Step {
+        const char* what;
+        DWORD flags;
+        UINT message;
+        WPARAM wParam;
+        bool themed;
+    };
+    const Step steps[] = {
+        {"started with it on", 0x00000001, 0, 0, true},
+        {"turned off", 0, WM_SETTINGCHANGE, 0x43, false},
+        {"turned on with the colours", 0x00000001, WM_SYSCOLORCHANGE, 0, true},
+        {"turned off with the colours", 0, WM_SYSCOLORCHANGE, 0, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        flags = step.flags;
+        if (step.message != 0) SendMessageW(form.Handle(), step.message, step.wParam, 0);
+        const LabelColours link = ColoursOf(form.Handle(), form.Child(kLabel2));
+        EXPECT_EQ(link.text, step.themed ? hotLight : RGB(0, 0, 255));
+        EXPECT_EQ(link.brush,
+                  reinterpret_cast<LRESULT>(GetSysColorBrush(step.themed ? 5 : 15)));  // COLOR_WINDOW, COLOR_BTNFACE
+        EXPECT_EQ(link.background, GetSysColor(step.themed ? 5 : 15));
+        EXPECT_EQ(ColoursOf(form.Handle(), form.Child(kLabel1_1)).text, GetSysColor(18)) << "COLOR_BTNTEXT";
+    }
+}
+
 TEST_F(Win32ToolkitTest, TheHandOverTheLinkAndPictureGivesWayToTheHourglass) {
     HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TDM_CURSOR_HAND));
     ASSERT_NE(hand, nullptr);
@@ -570,6 +678,43 @@ TEST_F(Win32ToolkitTest, PositionAndSizeAreTwipsOfTheOuterFrame) {
     EXPECT_FLOAT_EQ(form_->Width(), Scale().ToTwips(Scale().ToPixels(width + 300)));
     form_->Move(form_->Left(), form_->Top(), form_->Width(), form_->Height());
     EXPECT_EQ(events_.Count("Form_Resize"), 1) << "moving to where it is raises nothing";
+}
+
+TEST(FirstShow, TheWindowOpensShownAtItsSizeWhateverShowCommandThePlatformPutsInPlace) {
+    // When the launcher set STARTF_USESHOWWINDOW, Windows ignores the show command of
+    // the program's first ShowWindow and applies the launcher's wShowWindow instead;
+    // later calls are applied as given. Wine applies the program's, so this stands in.
+    struct Case {
+        const char* launcher;
+        int command;
+    };
+    const Case cases[] = {{"hidden", 0 /* SW_HIDE */}, {"maximised", 3 /* SW_SHOWMAXIMIZED */}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.launcher);
+        std::vector<int> asked;
+        FormPlatformCalls calls = SystemFormCalls();
+        calls.showWindow = [&](HWND hwnd, int command) {
+            asked.push_back(command);
+            return ShowWindow(hwnd, asked.size() == 1 ? c.command : command);
+        };
+        Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
+        ASSERT_TRUE(form.Create());
+        RecordingEvents events;
+        form.SetEvents(&events);
+        form.Show(1 /* SW_SHOWNORMAL */);
+        Pump();
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(asked.front(), 1);
+        EXPECT_TRUE(IsWindowVisible(form.Handle()));
+        EXPECT_FALSE(IsZoomed(form.Handle()));
+        EXPECT_FALSE(IsIconic(form.Handle()));
+        RECT client{};
+        GetClientRect(form.Handle(), &client);
+        EXPECT_EQ(client.right, form.Scale().ToPixels(11355));
+        EXPECT_EQ(client.bottom, form.Scale().ToPixels(9510));
+        EXPECT_GE(events.Count("Form_Resize"), 1);
+        form.SetEvents(nullptr);
+    }
 }
 
 TEST_F(Win32ToolkitTest, MinimisingIsStateOneRaisesTheSizeEventAndRefusesMoves) {
