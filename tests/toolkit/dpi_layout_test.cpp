@@ -517,27 +517,6 @@ TEST_F(DpiFormTest, AskedForItsSizeAtADpiItProposesTheDesignsClientAreaThereWith
     }
 }
 
-TEST_F(DpiFormTest, ADpiChangeRedrawsEveryControlWhole) {
-    // Moved controls keep the pixels they had drawn, in the old font; each one must be
-    // painted again, all of it.
-    const int dpi = SystemDpi() == 144 ? 192 : 144;
-    SendDpiChange(dpi);
-    for (size_t i = 0; i < kFrmListDesign.controls.size(); ++i) {
-        HWND control = Child(static_cast<FrmListControlIndex>(i));
-        if (!IsWindowVisible(control)) continue;
-        SCOPED_TRACE(Name(kFrmListDesign.controls[i]));
-        RECT client{};
-        GetClientRect(control, &client);
-        HRGN whole = CreateRectRgnIndirect(&client);
-        HRGN update = CreateRectRgn(0, 0, 0, 0);
-        EXPECT_NE(GetUpdateRgn(control, update, FALSE), ERROR);
-        EXPECT_TRUE(EqualRgn(update, whole)) << "part of it keeps what it drew at the old DPI";
-        DeleteObject(update);
-        DeleteObject(whole);
-    }
-    Pump();
-}
-
 TEST_F(DpiFormTest, LabelsFollowNewCaptionsInTheFontOfTheNewDpi) {
     const int dpi = SystemDpi() == 192 ? 144 : 192;
     ChangeDpi(dpi);

@@ -680,6 +680,50 @@ TEST_F(Win32ToolkitTest, PositionAndSizeAreTwipsOfTheOuterFrame) {
     EXPECT_EQ(events_.Count("Form_Resize"), 1) << "moving to where it is raises nothing";
 }
 
+// Stands in for Windows, which keeps the pixels a window or control has drawn where
+// they still fit when it is moved or resized (Wine paints it again whole): each move
+// of a window given this procedure is made without a redraw (SWP_NOREDRAW, 0x0008, set
+// in the WINDOWPOS that WM_WINDOWPOSCHANGING's lParam points to).
+constexpr wchar_t kOwnProcedure[] = L"tdm-test-own-procedure";
+LRESULT CALLBACK KeepPixelsWhenMoved(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto own = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kOwnProcedure));
+    if (message == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(lParam)->flags |= 0x0008;
+    if (message == WM_NCDESTROY) RemovePropW(hwnd, kOwnProcedure);
+    return CallWindowProcW(own, hwnd, message, wParam, lParam);
+}
+void KeepPixelsWhenMovedIn(HWND hwnd) {
+    SetPropW(hwnd, kOwnProcedure,
+             reinterpret_cast<HANDLE>(
+                 SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KeepPixelsWhenMoved))));
+}
+
+TEST_F(Win32ToolkitTest, ADpiChangePaintsEveryControlAgainWhole) {
+    form_->Show(SW_SHOWNORMAL);
+    Pump();
+    KeepPixelsWhenMovedIn(form_->Handle());
+    for (size_t i = 0; i < kFrmListControlCount; ++i) KeepPixelsWhenMovedIn(Child(static_cast<FrmListControlIndex>(i)));
+    const int dpi = Scale().Dpi() == 144 ? 192 : 144;
+    RECT suggested{};
+    GetWindowRect(form_->Handle(), &suggested);
+    // WM_DPICHANGED: wParam the DPI in both words (x low, y high), lParam the RECT.
+    SendMessageW(form_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    for (size_t i = 0; i < kFrmListDesign.controls.size(); ++i) {
+        HWND control = Child(static_cast<FrmListControlIndex>(i));
+        if (!IsWindowVisible(control)) continue;
+        SCOPED_TRACE(std::string(kFrmListDesign.controls[i].name,
+                                 kFrmListDesign.controls[i].name + wcslen(kFrmListDesign.controls[i].name)));
+        RECT client{};
+        GetClientRect(control, &client);
+        HRGN whole = CreateRectRgnIndirect(&client);
+        HRGN update = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_NE(GetUpdateRgn(control, update, FALSE), ERROR);
+        EXPECT_TRUE(EqualRgn(update, whole)) << "part of it keeps what it drew at the old DPI";
+        DeleteObject(update);
+        DeleteObject(whole);
+    }
+    Pump();
+}
+
 TEST(FirstShow, TheWindowOpensShownAtItsSizeWhateverShowCommandThePlatformPutsInPlace) {
     // When the launcher set STARTF_USESHOWWINDOW, Windows ignores the show command of
     // the program's first ShowWindow and applies the launcher's wShowWindow instead;
