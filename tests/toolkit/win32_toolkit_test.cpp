@@ -101,7 +101,12 @@ protected:
         Pump();
         SetFocus(Child(kList1));
     }
-    bool Keyboard(HWND target, UINT message, WPARAM key, LPARAM flags = 0) {
+    // A key message as the message loop gets it. lParam: bits 0-15 the repeat count,
+    // bit 29 Alt held (WM_SYSCHAR), bits 30 and 31 set for a key going up (WM_KEYUP).
+    static constexpr LPARAM kKeyDown = 0x00000001;
+    static constexpr LPARAM kKeyUp = static_cast<LPARAM>(0xC0000001u);
+    static constexpr LPARAM kAltChar = 0x20000001;
+    bool Keyboard(HWND target, UINT message, WPARAM key, LPARAM flags = kKeyDown) {
         MSG msg{target, message, key, flags, 0, {0, 0}};
         const bool used = form_->TranslateKeyboard(msg);
         if (!used) {
@@ -316,6 +321,29 @@ TEST_F(Win32ToolkitTest, TheListHasTheFocusWhenFirstShownAndTabMovesIt) {
         EXPECT_TRUE(Keyboard(GetFocus(), WM_KEYDOWN, VK_TAB));
         EXPECT_EQ(GetFocus(), Child(next));
     }
+
+    // WM_NEXTDLGCTL, as the dialog keyboard handling sends it: with LOWORD(lParam) 0,
+    // wParam 0 asks for the next control and any other value for the previous one;
+    // with LOWORD(lParam) non-zero, wParam is the control to focus.
+    SendMessageW(form_->Handle(), WM_NEXTDLGCTL, 1, 0);
+    EXPECT_EQ(GetFocus(), Child(kCommand2)) << "the one before the list";
+    SendMessageW(form_->Handle(), WM_NEXTDLGCTL, 0, 0);
+    EXPECT_EQ(GetFocus(), Child(kList1));
+    SendMessageW(form_->Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Child(kText1)), 1);
+    EXPECT_EQ(GetFocus(), Child(kText1));
+}
+
+TEST_F(Win32ToolkitTest, ActivatedAgainTheWindowGivesTheFocusBackToTheControlThatHadIt) {
+    ShowAndFocusList();
+    SetFocus(Child(kCommand1));
+    // WM_ACTIVATE: LOWORD(wParam) is WA_INACTIVE (0) when the window loses the
+    // activation, HIWORD(wParam) non-zero when it is minimised; lParam the window that
+    // takes the activation. Minimising deactivates with both.
+    SendMessageW(form_->Handle(), WM_ACTIVATE, MAKEWPARAM(0, 1), 0);
+    SetFocus(Child(kText1));
+    // WM_SETFOCUS: wParam is the window that lost the focus; the result is 0.
+    EXPECT_EQ(SendMessageW(form_->Handle(), WM_SETFOCUS, reinterpret_cast<WPARAM>(Child(kText1)), 0), 0);
+    EXPECT_EQ(GetFocus(), Child(kCommand1));
 }
 
 TEST_F(Win32ToolkitTest, EnterAndEscapePressNoButtonAndCloseNothing) {
@@ -324,8 +352,10 @@ TEST_F(Win32ToolkitTest, EnterAndEscapePressNoButtonAndCloseNothing) {
     for (FrmListControlIndex focus : {kList1, kText1, kCommand1, kCommand2}) {
         SetFocus(Child(focus));
         for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+            // The character code of Enter is 0x0D and of Escape 0x1B, their key codes too.
             EXPECT_TRUE(Keyboard(Child(focus), WM_KEYDOWN, key));
-            EXPECT_TRUE(Keyboard(Child(focus), WM_KEYUP, key));
+            EXPECT_TRUE(Keyboard(Child(focus), WM_CHAR, key));
+            EXPECT_TRUE(Keyboard(Child(focus), WM_KEYUP, key, kKeyUp));
         }
     }
     EXPECT_TRUE(IsWindow(form_->Handle()));
@@ -334,7 +364,6 @@ TEST_F(Win32ToolkitTest, EnterAndEscapePressNoButtonAndCloseNothing) {
 
 TEST_F(Win32ToolkitTest, AccessKeysPressOnlyVisibleEnabledButtonsAndNeedAlt) {
     ShowAndFocusList();
-    const LPARAM alt = LPARAM{1} << 29;
     struct Case {
         const char* what;
         bool command2Enabled;
@@ -355,7 +384,7 @@ TEST_F(Win32ToolkitTest, AccessKeysPressOnlyVisibleEnabledButtonsAndNeedAlt) {
         Controls().Command2.SetEnabled(c.command2Enabled);
         Controls().Command3.SetEnabled(true);
         SetFocus(Child(kCommand1));
-        Keyboard(GetFocus(), c.message, c.key, c.message == WM_SYSCHAR ? alt : 0);
+        Keyboard(GetFocus(), c.message, c.key, c.message == WM_SYSCHAR ? kAltChar : kKeyDown);
         std::vector<std::string> clicks;
         for (const std::string& call : events_.calls) {
             if (call.find("_Click") != std::string::npos) clicks.push_back(call);
@@ -609,10 +638,13 @@ TEST_F(Win32ToolkitTest, ThePictureStaysAtItsNaturalSizeWhenTheControlWidens) {
     HGDIOBJ previous = SelectObject(dc, target);
     DRAWITEMSTRUCT item{};
     item.CtlType = ODT_STATIC;
+    item.CtlID = kIdImage1;
     item.hwndItem = Child(kImage1);
     item.hDC = dc;
     item.rcItem = RECT{0, 0, width, height};
-    image.Paint(item);
+    item.itemAction = ODA_DRAWENTIRE;
+    // WM_DRAWITEM: wParam the control's id, lParam the DRAWITEMSTRUCT; TRUE when drawn.
+    EXPECT_EQ(SendMessageW(form_->Handle(), WM_DRAWITEM, kIdImage1, reinterpret_cast<LPARAM>(&item)), TRUE);
     const COLORREF edge = GetPixel(dc, picture.cx - 1, 60);
     const COLORREF beside = GetPixel(dc, picture.cx, 60);
     const COLORREF below = height > picture.cy ? GetPixel(dc, 10, picture.cy) : GetSysColor(COLOR_BTNFACE);
