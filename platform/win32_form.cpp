@@ -342,15 +342,16 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_SETTINGCHANGE:
-            // Sent with SPI_SETHIGHCONTRAST when high contrast is turned on or off.
-            OnThemeChanged();
+            // Sent with SPI_SETHIGHCONTRAST when high contrast is turned on or off, and
+            // for many other settings.
+            OnThemeChanged(false);
             return 0;
         case WM_SYSCOLORCHANGE:
             // The controls are told too, as the platform asks of every top-level window.
             for (HWND child : children_) {
                 if (child != nullptr) SendMessageW(child, WM_SYSCOLORCHANGE, wParam, lParam);
             }
-            OnThemeChanged();
+            OnThemeChanged(true);
             return 0;
         case WM_CLOSE:
             Unload();
@@ -432,10 +433,11 @@ bool Win32Form::HighContrastOn() const {
     return (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
-void Win32Form::OnThemeChanged() {
+void Win32Form::OnThemeChanged(bool coloursChanged) {
+    const bool wasHighContrast = highContrast_;
     highContrast_ = HighContrastOn();
-    if (hwnd_ != nullptr)
-        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    if (hwnd_ == nullptr || (!coloursChanged && highContrast_ == wasHighContrast)) return;
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 bool Win32Form::OnSetCursor(HWND target, int hitTest) {

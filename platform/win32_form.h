@@ -107,8 +107,9 @@ private:
     void Raise(void (FormEvents::*handler)());
     void OnCommand(int id, int code);
     LRESULT OnColorStatic(HDC dc, HWND control);
-    // The theme's colours or the high-contrast setting changed while the window runs.
-    void OnThemeChanged();
+    // A setting or the theme's colours changed while the window runs: it follows high
+    // contrast and draws itself again where its colours change.
+    void OnThemeChanged(bool coloursChanged);
     bool HighContrastOn() const;
     bool OnSetCursor(HWND target, int hitTest);
     void RestoreFocus();

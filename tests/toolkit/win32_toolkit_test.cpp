@@ -552,6 +552,7 @@ TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIs
     };
     Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
     ASSERT_TRUE(form.Create());
+    form.Show(SW_SHOWNORMAL);
     const COLORREF hotLight = GetSysColor(26);  // COLOR_HOTLIGHT
     ASSERT_NE(hotLight, RGB(0, 0, 255)) << "the theme's link colour cannot be told from the design's";
 
@@ -571,7 +572,11 @@ TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIs
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         flags = step.flags;
-        if (step.message != 0) SendMessageW(form.Handle(), step.message, step.wParam, 0);
+        Pump();
+        if (step.message != 0) {
+            SendMessageW(form.Handle(), step.message, step.wParam, 0);
+            EXPECT_TRUE(GetUpdateRect(form.Child(kLabel2), nullptr, FALSE)) << "the link is drawn again";
+        }
         const LabelColours link = ColoursOf(form.Handle(), form.Child(kLabel2));
         EXPECT_EQ(link.text, step.themed ? hotLight : RGB(0, 0, 255));
         EXPECT_EQ(link.brush,
