@@ -58,7 +58,22 @@ std::wstring SansSerifFaceFor(const std::wstring& designFace) {
     return found;
 }
 
-FontHandle CreateDesignFont(const FontDesign& design, const TwipsScale& scale) {
+bool ReadFontMetrics(HFONT font, TEXTMETRICW& metrics) {
+    const WindowDc screen = BorrowDc(nullptr);
+    if (screen.Get() == nullptr || font == nullptr) return false;
+    const SelectedObject selected = SelectInto(screen.Get(), font);
+    return GetTextMetricsW(screen.Get(), &metrics) != FALSE;
+}
+
+bool IsBitmapFontOfAnotherHeight(const TEXTMETRICW& metrics, LONG askedHeight) {
+    // TrueType fonts carry TMPF_VECTOR as well; a bitmap font carries neither.
+    if ((metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)) != 0) return false;
+    if (askedHeight == 0) return false;  // the platform's default height was asked for
+    const LONG made = askedHeight < 0 ? metrics.tmHeight - metrics.tmInternalLeading : metrics.tmHeight;
+    return made != (askedHeight < 0 ? -askedHeight : askedHeight);
+}
+
+FontHandle CreateDesignFont(const FontDesign& design, const TwipsScale& scale, const FontMetricsReader& readMetrics) {
     TDM_TRACE_SPAN("fonts");
     if (design.face == nullptr) return CreateMessageFont(scale.Dpi());
     LOGFONTW font{};
@@ -72,5 +87,13 @@ FontHandle CreateDesignFont(const FontDesign& design, const TwipsScale& scale) {
     font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     const std::wstring face = SansSerifFaceFor(design.face);
     wcsncpy(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-    return FontHandle(CreateFontIndirectW(&font));
+    FontHandle made(CreateFontIndirectW(&font));
+    TEXTMETRICW metrics{};
+    if (!made || !readMetrics || !readMetrics(made.Get(), metrics) ||
+        !IsBitmapFontOfAnotherHeight(metrics, font.lfHeight)) {
+        return made;
+    }
+    wcsncpy(font.lfFaceName, kScalableSansSerif, LF_FACESIZE - 1);
+    FontHandle scalable(CreateFontIndirectW(&font));
+    return scalable ? std::move(scalable) : std::move(made);
 }

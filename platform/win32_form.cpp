@@ -103,8 +103,12 @@ bool IsEnterOrEscape(const MSG& message) {
 
 }  // namespace
 
-Win32Form::Win32Form(HINSTANCE instance, const FormDesign& design)
-    : instance_(instance), design_(design), scale_(SystemDpi()) {}
+FormPlatformCalls SystemFormCalls() {
+    return FormPlatformCalls{ShowWindow, SystemParametersInfoW};
+}
+
+Win32Form::Win32Form(HINSTANCE instance, const FormDesign& design, FormPlatformCalls calls)
+    : instance_(instance), design_(design), calls_(std::move(calls)), scale_(SystemDpi()) {}
 
 Win32Form::~Win32Form() {
     events_ = nullptr;
@@ -135,6 +139,7 @@ bool Win32Form::RegisterWindowClass() const {
 bool Win32Form::Create() {
     if (hwnd_ != nullptr) return true;
     TDM_TRACE_MARK("screen DPI");
+    highContrast_ = HighContrastOn();
     if (!RegisterWindowClass()) return false;
     TDM_TRACE_MARK("window class with the program icon");
     const SIZE outer = OuterSizeFor(scale_.Dpi());
@@ -245,10 +250,12 @@ void Win32Form::Load() {
 void Win32Form::Show(int showCommand) {
     if (hwnd_ == nullptr) return;
     const unsigned sizeEventsBefore = sizeEvents_;
-    ShowWindow(hwnd_, FirstShowCommand(showCommand));
-    // The platform may still put its start-up "maximised" in place of the first show
-    // command of a program's main window.
-    if (IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+    calls_.showWindow(hwnd_, FirstShowCommand(showCommand));
+    // Windows ignores the show command of a program's first ShowWindow when its
+    // launcher named one (STARTF_USESHOWWINDOW) and applies the launcher's instead,
+    // which may hide the window or maximise it. Later calls are applied as given.
+    if (!IsWindowVisible(hwnd_)) calls_.showWindow(hwnd_, SW_SHOWNORMAL);
+    if (IsZoomed(hwnd_)) calls_.showWindow(hwnd_, SW_RESTORE);
     // Showing a window that already has its size need not send WM_SIZE, but the window
     // counts on a size event at its first showing.
     if (sizeEventsBefore == sizeEvents_) Raise(&FormEvents::Form_Resize);
@@ -308,9 +315,10 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Raise(&FormEvents::Form_Resize);
             return 0;
         case WM_GETDPISCALEDSIZE:
-            // Asked before WM_DPICHANGED: the size whose client area keeps the design's
-            // twips, rather than the old pixels scaled.
-            *reinterpret_cast<SIZE*>(lParam) = OuterSizeFor(HIWORD(wParam));
+            // Asked before WM_DPICHANGED, with the new DPI itself as wParam (unlike
+            // WM_DPICHANGED, which packs it in two words): the size whose client area
+            // keeps the design's twips, rather than the old pixels scaled.
+            *reinterpret_cast<SIZE*>(lParam) = OuterSizeFor(static_cast<int>(wParam));
             return TRUE;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -332,6 +340,18 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             } else {
                 MoveFocus(wParam != 0);
             }
+            return 0;
+        case WM_SETTINGCHANGE:
+            // Sent with SPI_SETHIGHCONTRAST when high contrast is turned on or off, and
+            // for many other settings.
+            OnThemeChanged(false);
+            return 0;
+        case WM_SYSCOLORCHANGE:
+            // The controls are told too, as the platform asks of every top-level window.
+            for (HWND child : children_) {
+                if (child != nullptr) SendMessageW(child, WM_SYSCOLORCHANGE, wParam, lParam);
+            }
+            OnThemeChanged(true);
             return 0;
         case WM_CLOSE:
             Unload();
@@ -390,12 +410,34 @@ LRESULT Win32Form::OnColorStatic(HDC dc, HWND control) {
     for (size_t i = 0; i < children_.size(); ++i) {
         if (children_[i] != control || design_.controls[i].kind != ControlKind::Label) continue;
         const uint32_t colour = design_.controls[i].textColor;
+        if (colour != kDefaultColor && highContrast_) {
+            // The link's own colour would be unreadable on a dark theme; the theme
+            // names the colour of links and the background they are readable on.
+            SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
         SetTextColor(dc, colour == kDefaultColor ? GetSysColor(COLOR_BTNTEXT) : static_cast<COLORREF>(colour));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
     return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+}
+
+bool Win32Form::HighContrastOn() const {
+    HIGHCONTRASTW setting{};
+    setting.cbSize = sizeof(setting);
+    if (!calls_.systemParametersInfo(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0)) return false;
+    return (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+void Win32Form::OnThemeChanged(bool coloursChanged) {
+    const bool wasHighContrast = highContrast_;
+    highContrast_ = HighContrastOn();
+    if (hwnd_ == nullptr || (!coloursChanged && highContrast_ == wasHighContrast)) return;
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 bool Win32Form::OnSetCursor(HWND target, int hitTest) {
@@ -452,7 +494,6 @@ void Win32Form::OnDpiChanged(int dpi, const RECT& suggested) {
         ReplaceFonts();
         PlaceControls();
     }
-    InvalidateRect(hwnd_, nullptr, TRUE);
     // A minimised window keeps its icon; it takes its new size when it is restored.
     if (IsIconic(hwnd_)) return;
     ResizeForDpi(suggested.left, suggested.top);
@@ -508,6 +549,12 @@ void Win32Form::ResizeForDpi(int left, int top) {
     // the pixels changed.
     ++sizeEvents_;
     Raise(&FormEvents::Form_Resize);
+
+    // Moving a control keeps the pixels it had drawn, rows in the old font included,
+    // and a new font alone does not repaint it: everything is drawn again, now that
+    // the new layout is in place.
+    if (hwnd_ != nullptr)
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 SIZE Win32Form::RestoredOuterSize() const {

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,9 +18,21 @@
 #include "window/frm_list_design.h"
 #include "window/toolkit.h"
 
+// The platform calls whose answers differ between Windows and Wine: Windows may put
+// a launcher's show command in place of the window's first one, and only Windows has
+// high-contrast themes. The window makes these calls through here, so that a test can
+// answer as Windows does.
+struct FormPlatformCalls {
+    std::function<BOOL(HWND, int)> showWindow;
+    std::function<BOOL(UINT, UINT, void*, UINT)> systemParametersInfo;
+};
+
+// ShowWindow and SystemParametersInfoW themselves.
+FormPlatformCalls SystemFormCalls();
+
 class Win32Form : public FormControl {
 public:
-    Win32Form(HINSTANCE instance, const FormDesign& design);
+    Win32Form(HINSTANCE instance, const FormDesign& design, FormPlatformCalls calls = SystemFormCalls());
     ~Win32Form() override;
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
@@ -35,7 +48,8 @@ public:
     // Runs the load handler.
     void Load();
     // Shows the window for the first time and gives the first control the focus. The
-    // window's size event always follows its first showing.
+    // window's size event always follows its first showing, and the window ends up
+    // visible whatever show command the platform applied in place of the program's.
     void Show(int showCommand);
 
     // Keyboard handling of the window for one queued message: Tab, Shift+Tab and the
@@ -93,6 +107,10 @@ private:
     void Raise(void (FormEvents::*handler)());
     void OnCommand(int id, int code);
     LRESULT OnColorStatic(HDC dc, HWND control);
+    // A setting or the theme's colours changed while the window runs: it follows high
+    // contrast and draws itself again where its colours change.
+    void OnThemeChanged(bool coloursChanged);
+    bool HighContrastOn() const;
     bool OnSetCursor(HWND target, int hitTest);
     void RestoreFocus();
     void MoveFocus(bool backwards);
@@ -101,6 +119,7 @@ private:
 
     HINSTANCE instance_;
     const FormDesign& design_;
+    FormPlatformCalls calls_;
     TwipsScale scale_;
     HWND hwnd_ = nullptr;
     std::array<HWND, kFrmListControlCount> children_{};
@@ -127,6 +146,8 @@ private:
     HWND savedFocus_ = nullptr;
     unsigned sizeEvents_ = 0;
     bool changingDpi_ = false;
+    // High contrast is on: the link takes the theme's hot-light colour.
+    bool highContrast_ = false;
 
     // Twips added to the measured outer size. The frame does not grow in proportion
     // with the DPI (its borders barely grow at all), so after a DPI change the same

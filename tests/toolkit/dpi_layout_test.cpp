@@ -412,12 +412,13 @@ protected:
     HWND Child(FrmListControlIndex index) const { return form_->Child(index); }
 
     // What Windows does when the window reaches a screen of another DPI: it asks for
-    // the window's size at that DPI and suggests a rectangle of that size where the
-    // window is.
-    void ChangeDpi(int dpi) {
+    // the window's size at that DPI (WM_GETDPISCALEDSIZE: wParam the DPI itself, lParam
+    // a SIZE to fill) and suggests a rectangle of that size where the window is
+    // (WM_DPICHANGED: wParam the DPI in both words, lParam the RECT).
+    void SendDpiChange(int dpi) {
         SIZE size{};
         const LRESULT answered =
-            SendMessageW(Form(), WM_GETDPISCALEDSIZE, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&size));
+            SendMessageW(Form(), WM_GETDPISCALEDSIZE, static_cast<WPARAM>(dpi), reinterpret_cast<LPARAM>(&size));
         EXPECT_TRUE(answered) << "the window proposes its own size";
         WINDOWPLACEMENT placement{};
         placement.length = sizeof(placement);
@@ -425,6 +426,9 @@ protected:
         const RECT now = IsIconic(Form()) ? placement.rcNormalPosition : FrameOf(Form());
         RECT suggested{now.left, now.top, now.left + size.cx, now.top + size.cy};
         SendMessageW(Form(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    }
+    void ChangeDpi(int dpi) {
+        SendDpiChange(dpi);
         Pump();
     }
 
@@ -490,6 +494,27 @@ TEST_F(DpiFormTest, EachDpiChangeLaysTheWindowOutAgainAndKeepsItsSizeInTwips) {
     const RECT endFrame = FrameOf(Form());
     EXPECT_EQ(endFrame.right - endFrame.left, startFrame.right - startFrame.left) << "back where it started";
     EXPECT_EQ(endFrame.bottom - endFrame.top, startFrame.bottom - startFrame.top);
+}
+
+TEST_F(DpiFormTest, AskedForItsSizeAtADpiItProposesTheDesignsClientAreaThereWithThatDpisFrame) {
+    // WM_GETDPISCALEDSIZE: wParam is the new DPI, not packed in two words; lParam
+    // points to a SIZE to fill with the outer size; TRUE means it was filled. The
+    // client area, 11355 x 9510 twips, is 757 x 634 pixels at 96 dpi, 1136 x 951 at
+    // 144 (1135.5 rounds up) and 1514 x 1268 at 192. Wine draws this frame with 4-pixel
+    // borders and 23 pixels above the client area at 96 dpi, 5 and 33 at 144, 5 and 42
+    // at 192.
+    struct Case {
+        WPARAM dpi;
+        SIZE outer;
+    };
+    const Case cases[] = {{144, {1146, 989}}, {96, {765, 661}}, {192, {1524, 1315}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.dpi) + " dpi");
+        SIZE proposed{-1, -1};
+        EXPECT_EQ(SendMessageW(Form(), WM_GETDPISCALEDSIZE, c.dpi, reinterpret_cast<LPARAM>(&proposed)), TRUE);
+        EXPECT_EQ(proposed.cx, c.outer.cx);
+        EXPECT_EQ(proposed.cy, c.outer.cy);
+    }
 }
 
 TEST_F(DpiFormTest, LabelsFollowNewCaptionsInTheFontOfTheNewDpi) {

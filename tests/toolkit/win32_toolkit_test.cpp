@@ -104,7 +104,12 @@ protected:
         Pump();
         SetFocus(Child(kList1));
     }
-    bool Keyboard(HWND target, UINT message, WPARAM key, LPARAM flags = 0) {
+    // A key message as the message loop gets it. lParam: bits 0-15 the repeat count,
+    // bit 29 Alt held (WM_SYSCHAR), bits 30 and 31 set for a key going up (WM_KEYUP).
+    static constexpr LPARAM kKeyDown = 0x00000001;
+    static constexpr LPARAM kKeyUp = static_cast<LPARAM>(0xC0000001u);
+    static constexpr LPARAM kAltChar = 0x20000001;
+    bool Keyboard(HWND target, UINT message, WPARAM key, LPARAM flags = kKeyDown) {
         MSG msg{target, message, key, flags, 0, {0, 0}};
         const bool used = form_->TranslateKeyboard(msg);
         if (!used) {
@@ -233,6 +238,50 @@ TEST_F(Win32ToolkitTest, FontsFollowTheDesignOrTheirSansSerifStandIn) {
     EXPECT_NE(SendMessageW(Child(kCommand1), WM_GETFONT, 0, 0), 0) << "buttons get the message font";
 }
 
+TEST(DesignFonts, ABitmapFaceOfAnotherHeightGivesWayToTheScalableFaceAtTheAskedSize) {
+    // 12 points at 144 dpi ask for a character height of 24 pixels (lfHeight -24); the
+    // character height the platform made is tmHeight - tmInternalLeading. The metrics
+    // stand in for what Windows makes of its bitmap face "MS Sans Serif". In
+    // tmPitchAndFamily, 0x20 is FF_SWISS and 0x01 TMPF_FIXED_PITCH (set for a variable
+    // pitch); 0x02 TMPF_VECTOR and 0x04 TMPF_TRUETYPE, set for a TrueType font
+    // together, are both clear for a bitmap font.
+    struct Case {
+        const char* what;
+        BYTE pitchAndFamily;
+        LONG height;
+        LONG internalLeading;
+        bool scalableInstead;
+    };
+    const Case cases[] = {
+        {"bitmap, 26 pixels for 24", 0x21, 29, 3, true},    {"bitmap, 20 pixels for 24", 0x21, 23, 3, true},
+        {"bitmap of the asked height", 0x21, 27, 3, false}, {"TrueType of another height", 0x27, 29, 3, false},
+        {"vector of another height", 0x23, 29, 3, false},
+    };
+    const FontDesign design{L"MS Sans Serif", 12.0f, 700, true};
+    const std::wstring ownFace = SansSerifFaceFor(design.face);
+    ASSERT_NE(ownFace, L"Microsoft Sans Serif") << "this platform's face cannot tell the cases apart";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int read = 0;
+        const FontHandle font = CreateDesignFont(design, TwipsScale(144), [&](HFONT, TEXTMETRICW& metrics) {
+            ++read;
+            metrics = TEXTMETRICW{};
+            metrics.tmHeight = c.height;
+            metrics.tmInternalLeading = c.internalLeading;
+            metrics.tmPitchAndFamily = c.pitchAndFamily;
+            return TRUE;
+        });
+        ASSERT_TRUE(font);
+        EXPECT_EQ(read, 1) << "decided from the made font's own metrics, once";
+        LOGFONTW logical{};
+        ASSERT_NE(GetObjectW(font.Get(), sizeof(logical), &logical), 0);
+        EXPECT_EQ(std::wstring(logical.lfFaceName), c.scalableInstead ? L"Microsoft Sans Serif" : ownFace);
+        EXPECT_EQ(logical.lfHeight, -24) << "at the size asked for";
+        EXPECT_EQ(logical.lfWeight, 700);
+        EXPECT_EQ(logical.lfUnderline, TRUE);
+    }
+}
+
 // ---- focus and keyboard ------------------------------------------------------------
 
 TEST_F(Win32ToolkitTest, EachHeadingLabelComesJustBeforeItsControlAndTabSkipsLabelsAndHiddenButtons) {
@@ -275,6 +324,29 @@ TEST_F(Win32ToolkitTest, TheListHasTheFocusWhenFirstShownAndTabMovesIt) {
         EXPECT_TRUE(Keyboard(GetFocus(), WM_KEYDOWN, VK_TAB));
         EXPECT_EQ(GetFocus(), Child(next));
     }
+
+    // WM_NEXTDLGCTL, as the dialog keyboard handling sends it: with LOWORD(lParam) 0,
+    // wParam 0 asks for the next control and any other value for the previous one;
+    // with LOWORD(lParam) non-zero, wParam is the control to focus.
+    SendMessageW(form_->Handle(), WM_NEXTDLGCTL, 1, 0);
+    EXPECT_EQ(GetFocus(), Child(kCommand2)) << "the one before the list";
+    SendMessageW(form_->Handle(), WM_NEXTDLGCTL, 0, 0);
+    EXPECT_EQ(GetFocus(), Child(kList1));
+    SendMessageW(form_->Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Child(kText1)), 1);
+    EXPECT_EQ(GetFocus(), Child(kText1));
+}
+
+TEST_F(Win32ToolkitTest, ActivatedAgainTheWindowGivesTheFocusBackToTheControlThatHadIt) {
+    ShowAndFocusList();
+    SetFocus(Child(kCommand1));
+    // WM_ACTIVATE: LOWORD(wParam) is WA_INACTIVE (0) when the window loses the
+    // activation, HIWORD(wParam) non-zero when it is minimised; lParam the window that
+    // takes the activation. Minimising deactivates with both.
+    SendMessageW(form_->Handle(), WM_ACTIVATE, MAKEWPARAM(0, 1), 0);
+    SetFocus(Child(kText1));
+    // WM_SETFOCUS: wParam is the window that lost the focus; the result is 0.
+    EXPECT_EQ(SendMessageW(form_->Handle(), WM_SETFOCUS, reinterpret_cast<WPARAM>(Child(kText1)), 0), 0);
+    EXPECT_EQ(GetFocus(), Child(kCommand1));
 }
 
 TEST_F(Win32ToolkitTest, EnterAndEscapePressNoButtonAndCloseNothing) {
@@ -283,8 +355,10 @@ TEST_F(Win32ToolkitTest, EnterAndEscapePressNoButtonAndCloseNothing) {
     for (FrmListControlIndex focus : {kList1, kText1, kCommand1, kCommand2}) {
         SetFocus(Child(focus));
         for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+            // The character code of Enter is 0x0D and of Escape 0x1B, their key codes too.
             EXPECT_TRUE(Keyboard(Child(focus), WM_KEYDOWN, key));
-            EXPECT_TRUE(Keyboard(Child(focus), WM_KEYUP, key));
+            EXPECT_TRUE(Keyboard(Child(focus), WM_CHAR, key));
+            EXPECT_TRUE(Keyboard(Child(focus), WM_KEYUP, key, kKeyUp));
         }
     }
     EXPECT_TRUE(IsWindow(form_->Handle()));
@@ -293,7 +367,6 @@ TEST_F(Win32ToolkitTest, EnterAndEscapePressNoButtonAndCloseNothing) {
 
 TEST_F(Win32ToolkitTest, AccessKeysPressOnlyVisibleEnabledButtonsAndNeedAlt) {
     ShowAndFocusList();
-    const LPARAM alt = LPARAM{1} << 29;
     struct Case {
         const char* what;
         bool command2Enabled;
@@ -314,7 +387,7 @@ TEST_F(Win32ToolkitTest, AccessKeysPressOnlyVisibleEnabledButtonsAndNeedAlt) {
         Controls().Command2.SetEnabled(c.command2Enabled);
         Controls().Command3.SetEnabled(true);
         SetFocus(Child(kCommand1));
-        Keyboard(GetFocus(), c.message, c.key, c.message == WM_SYSCHAR ? alt : 0);
+        Keyboard(GetFocus(), c.message, c.key, c.message == WM_SYSCHAR ? kAltChar : kKeyDown);
         std::vector<std::string> clicks;
         for (const std::string& call : events_.calls) {
             if (call.find("_Click") != std::string::npos) clicks.push_back(call);
@@ -447,6 +520,75 @@ TEST_F(Win32ToolkitTest, TheLinkIsPureBlueAndTheOtherLabelsUseTheNormalTextColou
     }
 }
 
+// The colours a label is drawn in, as the window answers WM_CTLCOLORSTATIC (wParam the
+// label's device context, lParam the label; the result is the background brush).
+struct LabelColours {
+    COLORREF text;
+    COLORREF background;
+    LRESULT brush;
+};
+LabelColours ColoursOf(HWND form, HWND label) {
+    HDC dc = GetDC(label);
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkColor(dc, RGB(4, 5, 6));
+    const LRESULT brush =
+        SendMessageW(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    const LabelColours colours{GetTextColor(dc), GetBkColor(dc), brush};
+    ReleaseDC(label, dc);
+    return colours;
+}
+
+TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIsOn) {
+    // SystemParametersInfoW(SPI_GETHIGHCONTRAST = 0x42, sizeof(HIGHCONTRASTW), &setting,
+    // 0) fills setting.dwFlags, where HCF_HIGHCONTRASTON is 0x00000001. Wine never
+    // reports it on, so the answer is Windows's, given here. A change arrives as
+    // WM_SETTINGCHANGE with wParam SPI_SETHIGHCONTRAST (0x43), and as WM_SYSCOLORCHANGE
+    // (no parameters) when the theme's colours change with it.
+    DWORD flags = 0x00000001;
+    FormPlatformCalls calls = SystemFormCalls();
+    calls.systemParametersInfo = [&](UINT action, UINT size, void* data, UINT update) -> BOOL {
+        if (action != 0x42) return SystemParametersInfoW(action, size, data, update);
+        auto* setting = static_cast<HIGHCONTRASTW*>(data);
+        if (size != sizeof(HIGHCONTRASTW) || setting->cbSize != sizeof(HIGHCONTRASTW)) return FALSE;
+        setting->dwFlags = flags | 0x00000002;  // HCF_AVAILABLE beside it
+        return TRUE;
+    };
+    Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
+    ASSERT_TRUE(form.Create());
+    form.Show(SW_SHOWNORMAL);
+    const COLORREF hotLight = GetSysColor(26);  // COLOR_HOTLIGHT
+    ASSERT_NE(hotLight, RGB(0, 0, 255)) << "the theme's link colour cannot be told from the design's";
+
+    struct Step {
+        const char* what;
+        DWORD flags;
+        UINT message;
+        WPARAM wParam;
+        bool themed;
+    };
+    const Step steps[] = {
+        {"started with it on", 0x00000001, 0, 0, true},
+        {"turned off", 0, WM_SETTINGCHANGE, 0x43, false},
+        {"turned on with the colours", 0x00000001, WM_SYSCOLORCHANGE, 0, true},
+        {"turned off with the colours", 0, WM_SYSCOLORCHANGE, 0, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        flags = step.flags;
+        Pump();
+        if (step.message != 0) {
+            SendMessageW(form.Handle(), step.message, step.wParam, 0);
+            EXPECT_TRUE(GetUpdateRect(form.Child(kLabel2), nullptr, FALSE)) << "the link is drawn again";
+        }
+        const LabelColours link = ColoursOf(form.Handle(), form.Child(kLabel2));
+        EXPECT_EQ(link.text, step.themed ? hotLight : RGB(0, 0, 255));
+        EXPECT_EQ(link.brush,
+                  reinterpret_cast<LRESULT>(GetSysColorBrush(step.themed ? 5 : 15)));  // COLOR_WINDOW, COLOR_BTNFACE
+        EXPECT_EQ(link.background, GetSysColor(step.themed ? 5 : 15));
+        EXPECT_EQ(ColoursOf(form.Handle(), form.Child(kLabel1_1)).text, GetSysColor(18)) << "COLOR_BTNTEXT";
+    }
+}
+
 TEST_F(Win32ToolkitTest, TheHandOverTheLinkAndPictureGivesWayToTheHourglass) {
     HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TDM_CURSOR_HAND));
     ASSERT_NE(hand, nullptr);
@@ -504,10 +646,13 @@ TEST_F(Win32ToolkitTest, ThePictureStaysAtItsNaturalSizeWhenTheControlWidens) {
     HGDIOBJ previous = SelectObject(dc, target);
     DRAWITEMSTRUCT item{};
     item.CtlType = ODT_STATIC;
+    item.CtlID = kIdImage1;
     item.hwndItem = Child(kImage1);
     item.hDC = dc;
     item.rcItem = RECT{0, 0, width, height};
-    image.Paint(item);
+    item.itemAction = ODA_DRAWENTIRE;
+    // WM_DRAWITEM: wParam the control's id, lParam the DRAWITEMSTRUCT; TRUE when drawn.
+    EXPECT_EQ(SendMessageW(form_->Handle(), WM_DRAWITEM, kIdImage1, reinterpret_cast<LPARAM>(&item)), TRUE);
     const COLORREF edge = GetPixel(dc, picture.cx - 1, 60);
     const COLORREF beside = GetPixel(dc, picture.cx, 60);
     const COLORREF below = height > picture.cy ? GetPixel(dc, 10, picture.cy) : GetSysColor(COLOR_BTNFACE);
@@ -573,6 +718,87 @@ TEST_F(Win32ToolkitTest, PositionAndSizeAreTwipsOfTheOuterFrame) {
     EXPECT_FLOAT_EQ(form_->Width(), Scale().ToTwips(Scale().ToPixels(width + 300)));
     form_->Move(form_->Left(), form_->Top(), form_->Width(), form_->Height());
     EXPECT_EQ(events_.Count("Form_Resize"), 1) << "moving to where it is raises nothing";
+}
+
+// Stands in for Windows, which keeps the pixels a window or control has drawn where
+// they still fit when it is moved or resized (Wine paints it again whole): each move
+// of a window given this procedure is made without a redraw (SWP_NOREDRAW, 0x0008, set
+// in the WINDOWPOS that WM_WINDOWPOSCHANGING's lParam points to).
+constexpr wchar_t kOwnProcedure[] = L"tdm-test-own-procedure";
+LRESULT CALLBACK KeepPixelsWhenMoved(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto own = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kOwnProcedure));
+    if (message == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(lParam)->flags |= 0x0008;
+    if (message == WM_NCDESTROY) RemovePropW(hwnd, kOwnProcedure);
+    return CallWindowProcW(own, hwnd, message, wParam, lParam);
+}
+void KeepPixelsWhenMovedIn(HWND hwnd) {
+    SetPropW(hwnd, kOwnProcedure,
+             reinterpret_cast<HANDLE>(
+                 SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KeepPixelsWhenMoved))));
+}
+
+TEST_F(Win32ToolkitTest, ADpiChangePaintsEveryControlAgainWhole) {
+    form_->Show(SW_SHOWNORMAL);
+    Pump();
+    KeepPixelsWhenMovedIn(form_->Handle());
+    for (size_t i = 0; i < kFrmListControlCount; ++i) KeepPixelsWhenMovedIn(Child(static_cast<FrmListControlIndex>(i)));
+    const int dpi = Scale().Dpi() == 144 ? 192 : 144;
+    RECT suggested{};
+    GetWindowRect(form_->Handle(), &suggested);
+    // WM_DPICHANGED: wParam the DPI in both words (x low, y high), lParam the RECT.
+    SendMessageW(form_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    for (size_t i = 0; i < kFrmListDesign.controls.size(); ++i) {
+        HWND control = Child(static_cast<FrmListControlIndex>(i));
+        if (!IsWindowVisible(control)) continue;
+        SCOPED_TRACE(std::string(kFrmListDesign.controls[i].name,
+                                 kFrmListDesign.controls[i].name + wcslen(kFrmListDesign.controls[i].name)));
+        RECT client{};
+        GetClientRect(control, &client);
+        HRGN whole = CreateRectRgnIndirect(&client);
+        HRGN update = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_NE(GetUpdateRgn(control, update, FALSE), ERROR);
+        EXPECT_TRUE(EqualRgn(update, whole)) << "part of it keeps what it drew at the old DPI";
+        DeleteObject(update);
+        DeleteObject(whole);
+    }
+    Pump();
+}
+
+TEST(FirstShow, TheWindowOpensShownAtItsSizeWhateverShowCommandThePlatformPutsInPlace) {
+    // When the launcher set STARTF_USESHOWWINDOW, Windows ignores the show command of
+    // the program's first ShowWindow and applies the launcher's wShowWindow instead;
+    // later calls are applied as given. Wine applies the program's, so this stands in.
+    struct Case {
+        const char* launcher;
+        int command;
+    };
+    const Case cases[] = {{"hidden", 0 /* SW_HIDE */}, {"maximised", 3 /* SW_SHOWMAXIMIZED */}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.launcher);
+        std::vector<int> asked;
+        FormPlatformCalls calls = SystemFormCalls();
+        calls.showWindow = [&](HWND hwnd, int command) {
+            asked.push_back(command);
+            return ShowWindow(hwnd, asked.size() == 1 ? c.command : command);
+        };
+        Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
+        ASSERT_TRUE(form.Create());
+        RecordingEvents events;
+        form.SetEvents(&events);
+        form.Show(1 /* SW_SHOWNORMAL */);
+        Pump();
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(asked.front(), 1);
+        EXPECT_TRUE(IsWindowVisible(form.Handle()));
+        EXPECT_FALSE(IsZoomed(form.Handle()));
+        EXPECT_FALSE(IsIconic(form.Handle()));
+        RECT client{};
+        GetClientRect(form.Handle(), &client);
+        EXPECT_EQ(client.right, form.Scale().ToPixels(11355));
+        EXPECT_EQ(client.bottom, form.Scale().ToPixels(9510));
+        EXPECT_GE(events.Count("Form_Resize"), 1);
+        form.SetEvents(nullptr);
+    }
 }
 
 TEST_F(Win32ToolkitTest, MinimisingIsStateOneRaisesTheSizeEventAndRefusesMoves) {
