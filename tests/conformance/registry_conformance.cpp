@@ -10,6 +10,8 @@
 
 #include "registry/cls_registry.h"
 #include "tests/conformance/conformance_env.h"
+#include "tests/support/key_tree.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -27,19 +29,15 @@ protected:
         env_ = MakeConformanceEnv();
         scratch_ = std::string("Software\\TalvorinConformance\\") +
                    ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        DeleteTree(scratch_);
+        DeleteKeyTree(Api(), Root(), scratch_);
         ASSERT_EQ(kErrorSuccess, Create(""));
     }
-    void TearDown() override { DeleteTree(scratch_); }
+    void TearDown() override { DeleteKeyTree(Api(), Root(), scratch_); }
 
     RegistryApi& Api() { return env_->Api(); }
     RegKey Root() const { return static_cast<RegKey>(kHkeyCurrentUser); }
     std::string Path(const std::string& relative) const {
         return relative.empty() ? scratch_ : scratch_ + "\\" + relative;
-    }
-    std::wstring WPath(const std::string& relative) const {
-        const std::string p = Path(relative);
-        return std::wstring(p.begin(), p.end());
     }
 
     // Keys are created below the opened scratch key: through the single-byte functions
@@ -82,22 +80,9 @@ protected:
     CLS_Registry Object(const std::string& relative, const std::string& valueName = "") {
         CLS_Registry reg(Api());
         reg.ClassKey(kHkeyCurrentUser);
-        reg.SectionKey(WPath(relative));
-        reg.ValueKey(std::wstring(valueName.begin(), valueName.end()));
+        reg.SectionKey(Widen(Path(relative)));
+        reg.ValueKey(Widen(valueName));
         return reg;
-    }
-
-    // The platform refuses a key that still has subkeys, so delete from the deepest up.
-    void DeleteTree(const std::string& path) {
-        RegKey key = 0;
-        if (Api().RegOpenKeyExA(Root(), path, 0, kKeyEnumerateSubKeys, &key) != kErrorSuccess) return;
-        std::vector<std::string> children;
-        char name[600];
-        for (uint32_t i = 0; Api().RegEnumKeyA(key, i, name, sizeof name) == kErrorSuccess; ++i)
-            children.push_back(name);
-        Api().RegCloseKey(key);
-        for (const auto& child : children) DeleteTree(path + "\\" + child);
-        Api().RegDeleteKeyA(Root(), path);
     }
 
     std::unique_ptr<ConformanceEnv> env_;

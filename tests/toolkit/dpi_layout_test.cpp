@@ -24,6 +24,7 @@
 #include "registry/memory_registry.h"
 #include "registry/registry_api.h"
 #include "tests/display_class_key.h"
+#include "tests/support/text.h"
 #include "tests/toolkit/pump.h"
 #include "window/control_ids.h"
 #include "window/frm_list.h"
@@ -302,7 +303,7 @@ std::wstring ProgramPath() {
     using DosNameFn = wchar_t*(CDECL*)(const char*);
     auto dosName = reinterpret_cast<DosNameFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (path.empty() || path[0] != '/' || dosName == nullptr) return std::wstring(path.begin(), path.end());
+    if (path.empty() || path[0] != '/' || dosName == nullptr) return Widen(path);
     wchar_t* converted = dosName(path.c_str());
     if (converted == nullptr) return {};
     std::wstring result = converted;

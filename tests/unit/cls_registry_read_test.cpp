@@ -8,6 +8,7 @@
 
 #include "registry/cls_registry.h"
 #include "registry/memory_registry.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ protected:
     CLS_Registry Object(const std::string& section = kKey, const std::wstring& value = L"") {
         CLS_Registry reg(mem_);
         reg.ClassKey(kHkeyLocalMachine);
-        reg.SectionKey(std::wstring(section.begin(), section.end()));
+        reg.SectionKey(Widen(section));
         reg.ValueKey(value);
         return reg;
     }
