@@ -41,25 +41,22 @@ protected:
     // The unnamed value of a key, with its stored type; an empty key name when absent.
     Entry Read(const std::string& key) {
         Entry entry{key, 0, ""};
-        RegKey handle = 0;
-        if (Api().RegOpenKeyExA(kClassesRoot, key, 0, kKeyQueryValue, &handle) != kErrorSuccess) {
+        OpenedKey handle = OwnKey(Api(), 0);
+        if (Api().RegOpenKeyExA(kClassesRoot, key, 0, kKeyQueryValue, handle.Put()) != kErrorSuccess) {
             entry.key.clear();
             return entry;
         }
         uint32_t size = 0;
-        if (Api().RegQueryValueExA(handle, "", &entry.type, nullptr, &size) == kErrorSuccess && size > 0) {
+        if (Api().RegQueryValueExA(handle.Get(), "", &entry.type, nullptr, &size) == kErrorSuccess && size > 0) {
             std::string data(size, '\0');
-            Api().RegQueryValueExA(handle, "", &entry.type, reinterpret_cast<uint8_t*>(&data[0]), &size);
+            Api().RegQueryValueExA(handle.Get(), "", &entry.type, reinterpret_cast<uint8_t*>(&data[0]), &size);
             entry.text = data.substr(0, data.find('\0'));
         }
-        Api().RegCloseKey(handle);
         return entry;
     }
     bool Exists(const std::string& key) {
-        RegKey handle = 0;
-        if (Api().RegOpenKeyExA(kClassesRoot, key, 0, kKeyQueryValue, &handle) != kErrorSuccess) return false;
-        Api().RegCloseKey(handle);
-        return true;
+        OpenedKey handle = OwnKey(Api(), 0);
+        return Api().RegOpenKeyExA(kClassesRoot, key, 0, kKeyQueryValue, handle.Put()) == kErrorSuccess;
     }
     void ExpectEntries(const std::vector<Entry>& expected) {
         for (const Entry& e : expected) {

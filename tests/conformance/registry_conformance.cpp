@@ -35,6 +35,9 @@ protected:
     void TearDown() override { DeleteKeyTree(Api(), Root(), scratch_); }
 
     RegistryApi& Api() { return env_->Api(); }
+    // An owner for a key the seam is about to open: the seam writes the key only when
+    // it opened one, so every opened key is closed on every way out of a case.
+    OpenedKey NoKey() { return OwnKey(Api(), 0); }
     RegKey Root() const { return static_cast<RegKey>(kHkeyCurrentUser); }
     std::string Path(const std::string& relative) const {
         return relative.empty() ? scratch_ : scratch_ + "\\" + relative;
@@ -43,25 +46,18 @@ protected:
     // Keys are created below the opened scratch key: through the single-byte functions
     // the platform takes at most 260 characters of path in one call.
     int32_t Create(const std::string& relative) {
-        RegKey parent = 0;
-        int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllSpecificRights, &parent, nullptr);
-        if (rc != kErrorSuccess || relative.empty()) {
-            if (rc == kErrorSuccess) Api().RegCloseKey(parent);
-            return rc;
-        }
-        RegKey key = 0;
-        rc = Api().RegCreateKeyExA(parent, relative, 0, kKeyAllSpecificRights, &key, nullptr);
-        if (rc == kErrorSuccess) Api().RegCloseKey(key);
-        Api().RegCloseKey(parent);
-        return rc;
+        OpenedKey parent = NoKey();
+        const int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllSpecificRights, parent.Put(), nullptr);
+        if (rc != kErrorSuccess || relative.empty()) return rc;
+        OpenedKey key = NoKey();
+        return Api().RegCreateKeyExA(parent.Get(), relative, 0, kKeyAllSpecificRights, key.Put(), nullptr);
     }
     void Set(const std::string& relative, const std::string& name, uint32_t type, const Bytes& data) {
-        RegKey key = 0;
+        OpenedKey key = NoKey();
         ASSERT_EQ(kErrorSuccess,
-                  Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllSpecificRights, &key, nullptr));
-        EXPECT_EQ(kErrorSuccess, Api().RegSetValueExA(key, name, type, data.empty() ? nullptr : data.data(),
+                  Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllSpecificRights, key.Put(), nullptr));
+        EXPECT_EQ(kErrorSuccess, Api().RegSetValueExA(key.Get(), name, type, data.empty() ? nullptr : data.data(),
                                                       static_cast<uint32_t>(data.size())));
-        Api().RegCloseKey(key);
     }
     static Bytes Text(const std::string& text) {
         Bytes b(text.begin(), text.end());
@@ -69,10 +65,8 @@ protected:
         return b;
     }
     int32_t Open(const std::string& path, uint32_t access = kKeyQueryValue) {
-        RegKey key = 0;
-        const int32_t rc = Api().RegOpenKeyExA(Root(), path, 0, access, &key);
-        if (rc == kErrorSuccess) Api().RegCloseKey(key);
-        return rc;
+        OpenedKey key = NoKey();
+        return Api().RegOpenKeyExA(Root(), path, 0, access, key.Put());
     }
 
     Raw Read(const std::string& relative, const std::string& name);
@@ -91,16 +85,16 @@ protected:
 
 Raw RegistryConformance::Read(const std::string& relative, const std::string& name) {
     Raw raw{kErrorFileNotFound, 0, {}};
-    RegKey key = 0;
-    raw.result = Api().RegOpenKeyExA(Root(), Path(relative), 0, kKeyQueryValue, &key);
+    OpenedKey key = NoKey();
+    raw.result = Api().RegOpenKeyExA(Root(), Path(relative), 0, kKeyQueryValue, key.Put());
     if (raw.result != kErrorSuccess) return raw;
     uint32_t size = 0;
-    raw.result = Api().RegQueryValueExA(key, name, &raw.type, nullptr, &size);
+    raw.result = Api().RegQueryValueExA(key.Get(), name, &raw.type, nullptr, &size);
     if (raw.result == kErrorSuccess) {
         raw.data.resize(size);
-        raw.result = Api().RegQueryValueExA(key, name, &raw.type, raw.data.empty() ? nullptr : raw.data.data(), &size);
+        raw.result =
+            Api().RegQueryValueExA(key.Get(), name, &raw.type, raw.data.empty() ? nullptr : raw.data.data(), &size);
     }
-    Api().RegCloseKey(key);
     return raw;
 }
 
@@ -181,22 +175,21 @@ TEST_F(RegistryConformance, DeletingAKeyWithSubkeysIsRefusedAndAMissingKeyIsNotF
 
 TEST_F(RegistryConformance, EnumeratingSubkeysReportsTooSmallBuffersAndTheEnd) {
     ASSERT_EQ(0, Create("Long Name"));
-    RegKey key = 0;
-    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyEnumerateSubKeys, &key));
+    OpenedKey key = NoKey();
+    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyEnumerateSubKeys, key.Put()));
     char small[5] = {};
-    EXPECT_EQ(kErrorMoreData, Api().RegEnumKeyA(key, 0, small, sizeof small));
+    EXPECT_EQ(kErrorMoreData, Api().RegEnumKeyA(key.Get(), 0, small, sizeof small));
     char exact[10] = {};
-    EXPECT_EQ(kErrorSuccess, Api().RegEnumKeyA(key, 0, exact, sizeof exact));
+    EXPECT_EQ(kErrorSuccess, Api().RegEnumKeyA(key.Get(), 0, exact, sizeof exact));
     EXPECT_STREQ("Long Name", exact);
-    EXPECT_EQ(kErrorNoMoreItems, Api().RegEnumKeyA(key, 1, exact, sizeof exact));
-    Api().RegCloseKey(key);
+    EXPECT_EQ(kErrorNoMoreItems, Api().RegEnumKeyA(key.Get(), 1, exact, sizeof exact));
 }
 
 TEST_F(RegistryConformance, TheValueProbeReportsTypeAndSizeWithoutData) {
     Set("", "WithData", kRegSz, Text("Adapter"));
     Set("", "Empty", kRegBinary, {});
-    RegKey key = 0;
-    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyQueryValue, &key));
+    OpenedKey key = NoKey();
+    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyQueryValue, key.Put()));
     struct Case {
         const char* name;
         int32_t result;
@@ -207,15 +200,14 @@ TEST_F(RegistryConformance, TheValueProbeReportsTypeAndSizeWithoutData) {
         uint8_t probe[4] = {};
         uint32_t type = 99;
         uint32_t size = 0;
-        EXPECT_EQ(c.result, Api().RegQueryValueExA(key, c.name, &type, probe, &size)) << c.name;
+        EXPECT_EQ(c.result, Api().RegQueryValueExA(key.Get(), c.name, &type, probe, &size)) << c.name;
         EXPECT_EQ(c.type, type) << c.name;
         EXPECT_EQ(c.size, size) << c.name;
     }
     uint8_t probe[4] = {};
     uint32_t type = 0;
     uint32_t size = 0;
-    EXPECT_EQ(kErrorFileNotFound, Api().RegQueryValueExA(key, "Missing", &type, probe, &size));
-    Api().RegCloseKey(key);
+    EXPECT_EQ(kErrorFileNotFound, Api().RegQueryValueExA(key.Get(), "Missing", &type, probe, &size));
 }
 
 TEST_F(RegistryConformance, ValueReadsEveryStoredType) {
