@@ -281,6 +281,8 @@ TEST(AppErrorText, AFailureIsDescribedByItsOwnText) {
     EXPECT_EQ(L"Out of memory", describe([] { throw std::bad_alloc(); }));
     EXPECT_EQ(L"Unknown error", describe([] { throw 42; }));
     EXPECT_EQ(L"Invalid procedure call or argument", describe([] { RaiseInvalidArgument(); }));
+    // What a handler of any standard exception shows: ASCII kept, everything above it '?'.
+    EXPECT_STREQ("key \x7F??", AppError(26001, L"src", L"key \x007F\x0080\x00E9").what());
 }
 
 TEST(VariantText, EveryKindHasItsTextForm) {
