@@ -254,6 +254,37 @@ TEST(BasedArray, OutOfRangeAccessRaisesSubscriptOutOfRange) {
     EXPECT_THROW(empty(0), AppError);
 }
 
+// A resize keeps the elements in range; an empty array takes any lower bound, a filled
+// one only its own; an empty range (upper bound one below the lower) is no error.
+TEST(BasedArray, ReDimPreserveKeepsTheElementsAndChecksTheBounds) {
+    struct Case {
+        BasedArray<int> start;
+        int32_t lower;
+        int32_t upper;
+        bool raises;
+        std::vector<int> items;
+    };
+    const Case cases[] = {
+        {BasedArray<int>(), 5, 6, false, {0, 0}},
+        {BasedArray<int>(1, {10, 20}), 1, 3, false, {10, 20, 0}},
+        {BasedArray<int>(1, {10, 20}), 1, 0, false, {}},
+        {BasedArray<int>(1, {10, 20}), 1, -1, true, {10, 20}},
+        {BasedArray<int>(1, {10, 20}), 2, 3, true, {10, 20}},
+    };
+    for (const Case& c : cases) {
+        BasedArray<int> array = c.start;
+        bool raised = false;
+        try {
+            array.ReDimPreserve(c.lower, c.upper);
+        } catch (const AppError& e) {
+            raised = e.Number() == 9;
+        }
+        EXPECT_EQ(c.raises, raised) << c.lower << ".." << c.upper;
+        EXPECT_EQ(c.items, array.Items()) << c.lower << ".." << c.upper;
+        if (!c.raises) EXPECT_EQ(c.lower, array.LBound()) << c.lower << ".." << c.upper;
+    }
+}
+
 // Every read of bytes is checked through this comparison.
 TEST(BasedArray, ArraysAreEqualOnlyWithEqualBoundsAndItems) {
     const ByteArray bytes(0, {1, 2, 3});
