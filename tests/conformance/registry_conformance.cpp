@@ -47,15 +47,15 @@ protected:
     // the platform takes at most 260 characters of path in one call.
     int32_t Create(const std::string& relative) {
         OpenedKey parent = NoKey();
-        const int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllSpecificRights, parent.Put(), nullptr);
+        const int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, 0, kKeyAllSpecificRights, parent.Put(), nullptr);
         if (rc != kErrorSuccess || relative.empty()) return rc;
         OpenedKey key = NoKey();
-        return Api().RegCreateKeyExA(parent.Get(), relative, 0, kKeyAllSpecificRights, key.Put(), nullptr);
+        return Api().RegCreateKeyExA(parent.Get(), relative, 0, 0, kKeyAllSpecificRights, key.Put(), nullptr);
     }
     void Set(const std::string& relative, const std::string& name, uint32_t type, const Bytes& data) {
         OpenedKey key = NoKey();
         ASSERT_EQ(kErrorSuccess,
-                  Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllSpecificRights, key.Put(), nullptr));
+                  Api().RegCreateKeyExA(Root(), Path(relative), 0, 0, kKeyAllSpecificRights, key.Put(), nullptr));
         EXPECT_EQ(kErrorSuccess, Api().RegSetValueExA(key.Get(), name, type, data.empty() ? nullptr : data.data(),
                                                       static_cast<uint32_t>(data.size())));
     }
@@ -161,6 +161,11 @@ TEST_F(RegistryConformance, CreatingAKeyCreatesEveryMissingKeyOnThePath) {
     EXPECT_EQ(0, Open(Path("One")));
     EXPECT_EQ(0, Open(Path("One\\Two")));
     EXPECT_EQ(0, Open(Path("One\\Two\\Three")));
+    // Its reserved argument must be 0: anything else is ERROR_INVALID_PARAMETER (87)
+    // and creates nothing.
+    OpenedKey key = NoKey();
+    EXPECT_EQ(87, Api().RegCreateKeyExA(Root(), Path("Reserved"), 1, 0, kKeyAllSpecificRights, key.Put(), nullptr));
+    EXPECT_EQ(kErrorFileNotFound, Open(Path("Reserved")));
 }
 
 TEST_F(RegistryConformance, DeletingAKeyWithSubkeysIsRefusedAndAMissingKeyIsNotFound) {
