@@ -53,3 +53,9 @@ struct KernelHandleTraits : NullHandleTraits<HANDLE> {
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
+// An icon loaded without LR_SHARED: destroyed.
+struct IconTraits : NullHandleTraits<HICON> {
+    static void Close(HICON icon) { DestroyIcon(icon); }
+};
+using IconHandle = UniqueHandle<IconTraits>;

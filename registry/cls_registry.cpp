@@ -31,7 +31,7 @@ OpenedKey CLS_Registry::OpenSection(uint32_t access, KeyOpening how) const {
     int32_t rc = kErrorSuccess;
     if (how == KeyOpening::Create) {
         uint32_t disposition = 0;
-        rc = api_.RegCreateKeyExA(Root(), AnsiSection(), 0, access, &key, &disposition);
+        rc = api_.RegCreateKeyExA(Root(), AnsiSection(), 0, 0, access, &key, &disposition);
     } else {
         rc = api_.RegOpenKeyExA(Root(), AnsiSection(), 0, access, &key);
     }

@@ -223,8 +223,9 @@ int32_t MemoryRegistry::RegOpenKeyExA(RegKey key, const std::string& subKey, uin
     return kErrorSuccess;
 }
 
-int32_t MemoryRegistry::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t, uint32_t access,
-                                        RegKey* result, uint32_t* disposition) {
+int32_t MemoryRegistry::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t reserved, uint32_t,
+                                        uint32_t access, RegKey* result, uint32_t* disposition) {
+    if (reserved != 0) return kErrorInvalidParameter;
     std::shared_ptr<Node> from;
     std::string path;
     int32_t root = 0;

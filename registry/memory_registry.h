@@ -37,8 +37,8 @@ public:
     // The platform's functions.
     int32_t RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
                           RegKey* result) override;
-    int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access, RegKey* result,
-                            uint32_t* disposition) override;
+    int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t reserved, uint32_t options, uint32_t access,
+                            RegKey* result, uint32_t* disposition) override;
     int32_t RegCloseKey(RegKey key) override;
     int32_t RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data,
                              uint32_t* size) override;

@@ -62,8 +62,9 @@ public:
 
     virtual int32_t RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
                                   RegKey* result) = 0;
-    virtual int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
-                                    RegKey* result, uint32_t* disposition) = 0;
+    // reserved must be 0; the platform refuses anything else.
+    virtual int32_t RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t reserved, uint32_t options,
+                                    uint32_t access, RegKey* result, uint32_t* disposition) = 0;
     virtual int32_t RegCloseKey(RegKey key) = 0;
     // data may be null; size is the byte count in and out.
     virtual int32_t RegQueryValueExA(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data,

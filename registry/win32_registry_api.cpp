@@ -19,14 +19,14 @@ int32_t Win32RegistryApi::RegOpenKeyExA(RegKey key, const std::string& subKey, u
     return rc;
 }
 
-int32_t Win32RegistryApi::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
-                                          RegKey* result, uint32_t* disposition) {
+int32_t Win32RegistryApi::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t reserved, uint32_t options,
+                                          uint32_t access, RegKey* result, uint32_t* disposition) {
     // Length 0, no descriptor, not inheritable.
     SECURITY_ATTRIBUTES security{};
     HKEY created = nullptr;
     DWORD how = 0;
-    const LONG rc = ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), 0, const_cast<char*>(""), options, access, &security,
-                                      &created, &how);
+    const LONG rc = ::RegCreateKeyExA(ToHkey(key), subKey.c_str(), reserved, const_cast<char*>(""), options, access,
+                                      &security, &created, &how);
     if (rc == ERROR_SUCCESS) *result = reinterpret_cast<RegKey>(created);
     if (disposition) *disposition = how;
     return rc;

@@ -8,6 +8,8 @@
 
 #include "registry/cls_registry.h"
 #include "tests/conformance/conformance_env.h"
+#include "tests/support/key_tree.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -30,36 +32,31 @@ protected:
     }
     void TearDown() override { Cleanup(); }
     void Cleanup() {
-        DeleteTree(className_);
-        DeleteTree("." + extension_);
-        DeleteTree(".." + extension_);
+        for (const std::string& key : {className_, "." + extension_, ".." + extension_})
+            DeleteKeyTree(Api(), kClassesRoot, key);
     }
 
     RegistryApi& Api() { return env_->Api(); }
-    std::wstring W(const std::string& s) const { return std::wstring(s.begin(), s.end()); }
 
     // The unnamed value of a key, with its stored type; an empty key name when absent.
     Entry Read(const std::string& key) {
         Entry entry{key, 0, ""};
-        RegKey handle = 0;
-        if (Api().RegOpenKeyExA(kClassesRoot, key, 0, kKeyQueryValue, &handle) != kErrorSuccess) {
+        OpenedKey handle = OwnKey(Api(), 0);
+        if (Api().RegOpenKeyExA(kClassesRoot, key, 0, kKeyQueryValue, handle.Put()) != kErrorSuccess) {
             entry.key.clear();
             return entry;
         }
         uint32_t size = 0;
-        if (Api().RegQueryValueExA(handle, "", &entry.type, nullptr, &size) == kErrorSuccess && size > 0) {
+        if (Api().RegQueryValueExA(handle.Get(), "", &entry.type, nullptr, &size) == kErrorSuccess && size > 0) {
             std::string data(size, '\0');
-            Api().RegQueryValueExA(handle, "", &entry.type, reinterpret_cast<uint8_t*>(&data[0]), &size);
+            Api().RegQueryValueExA(handle.Get(), "", &entry.type, reinterpret_cast<uint8_t*>(&data[0]), &size);
             entry.text = data.substr(0, data.find('\0'));
         }
-        Api().RegCloseKey(handle);
         return entry;
     }
     bool Exists(const std::string& key) {
-        RegKey handle = 0;
-        if (Api().RegOpenKeyExA(kClassesRoot, key, 0, kKeyQueryValue, &handle) != kErrorSuccess) return false;
-        Api().RegCloseKey(handle);
-        return true;
+        OpenedKey handle = OwnKey(Api(), 0);
+        return Api().RegOpenKeyExA(kClassesRoot, key, 0, kKeyQueryValue, handle.Put()) == kErrorSuccess;
     }
     void ExpectEntries(const std::vector<Entry>& expected) {
         for (const Entry& e : expected) {
@@ -69,18 +66,6 @@ protected:
             EXPECT_EQ(e.text, got.text) << e.key;
         }
     }
-    void DeleteTree(const std::string& path) {
-        RegKey key = 0;
-        if (Api().RegOpenKeyExA(kClassesRoot, path, 0, kKeyEnumerateSubKeys, &key) != kErrorSuccess) return;
-        std::vector<std::string> children;
-        char name[600];
-        for (uint32_t i = 0; Api().RegEnumKeyA(key, i, name, sizeof name) == kErrorSuccess; ++i)
-            children.push_back(name);
-        Api().RegCloseKey(key);
-        for (const auto& child : children) DeleteTree(path + "\\" + child);
-        Api().RegDeleteKeyA(kClassesRoot, path);
-    }
-
     std::unique_ptr<ConformanceEnv> env_;
     std::string className_;
     std::string extension_;
@@ -88,8 +73,8 @@ protected:
 
 TEST_F(AssociationConformance, TheFourRequiredArgumentsWriteTheFourBasicEntries) {
     CLS_Registry reg(Api());
-    reg.CreateEXEAssociation(L"  C:\\Program Files\\Talvorin\\viewer.exe ", W(className_), L"Talvorin document",
-                             W(extension_));
+    reg.CreateEXEAssociation(L"  C:\\Program Files\\Talvorin\\viewer.exe ", Widen(className_), L"Talvorin document",
+                             Widen(extension_));
     const std::string exe = "\"C:\\Program Files\\Talvorin\\viewer.exe\"";
     ExpectEntries({
         {"." + extension_, kRegSz, className_},
@@ -100,14 +85,14 @@ TEST_F(AssociationConformance, TheFourRequiredArgumentsWriteTheFourBasicEntries)
     for (const char* absent : {"\\shell\\print", "\\shell\\add", "\\shell\\new", "\\DefaultIcon"})
         EXPECT_FALSE(Exists(className_ + absent)) << absent;
     EXPECT_EQ(kHkeyClassesRoot, reg.ClassKey());
-    EXPECT_EQ(W(className_ + "\\shell\\open\\command"), reg.SectionKey());
+    EXPECT_EQ(Widen(className_ + "\\shell\\open\\command"), reg.SectionKey());
     EXPECT_EQ(kRegSz, reg.ValueType());
 }
 
 TEST_F(AssociationConformance, EveryOptionalEntryWithItsDefaults) {
     CLS_Registry reg(Api());
-    reg.CreateEXEAssociation(L"\"C:\\Tools\\edit.exe\"", W(className_), L"Doc", W(extension_), L"", true, L"", true,
-                             L"", true, L"", 0);
+    reg.CreateEXEAssociation(L"\"C:\\Tools\\edit.exe\"", Widen(className_), L"Doc", Widen(extension_), L"", true, L"",
+                             true, L"", true, L"", 0);
     const std::string exe = "\"C:\\Tools\\edit.exe\"";
     ExpectEntries({
         {className_ + "\\shell\\open", kRegSz, "&Open"},
@@ -119,13 +104,13 @@ TEST_F(AssociationConformance, EveryOptionalEntryWithItsDefaults) {
         {className_ + "\\shell\\new\\command", kRegSz, exe + " /n \"%1\""},
         {className_ + "\\DefaultIcon", kRegSz, exe + ",0"},
     });
-    EXPECT_EQ(W(className_ + "\\DefaultIcon"), reg.SectionKey());
+    EXPECT_EQ(Widen(className_ + "\\DefaultIcon"), reg.SectionKey());
 }
 
 TEST_F(AssociationConformance, APathWithPercentSignsMakesTheIconExpandableToo) {
     CLS_Registry reg(Api());
-    reg.CreateEXEAssociation(L"%SystemRoot%\\notepad.exe", W(className_), L"Doc", W(extension_), L"Open it", false, L"",
-                             false, L"", false, L"", 3);
+    reg.CreateEXEAssociation(L"%SystemRoot%\\notepad.exe", Widen(className_), L"Doc", Widen(extension_), L"Open it",
+                             false, L"", false, L"", false, L"", 3);
     ExpectEntries({
         {className_ + "\\shell\\open", kRegSz, "Open it"},
         {className_ + "\\shell\\open\\command", kRegExpandSz, "\"%SystemRoot%\\notepad.exe\" \"%1\""},
@@ -135,23 +120,23 @@ TEST_F(AssociationConformance, APathWithPercentSignsMakesTheIconExpandableToo) {
 
 TEST_F(AssociationConformance, AnExtensionWithItsDotGetsASecondOne) {
     CLS_Registry reg(Api());
-    reg.CreateEXEAssociation(L"a.exe", W(className_), L"Doc", W("." + extension_));
+    reg.CreateEXEAssociation(L"a.exe", Widen(className_), L"Doc", Widen("." + extension_));
     ExpectEntries({{".." + extension_, kRegSz, className_}});
 }
 
 TEST_F(AssociationConformance, AdditionalCommandsGoBelowTheClassInOrder) {
     CLS_Registry reg(Api());
-    reg.CreateEXEAssociation(L"a.exe", W(className_), L"Doc", W(extension_));
+    reg.CreateEXEAssociation(L"a.exe", Widen(className_), L"Doc", Widen(extension_));
     reg.CreateAdditionalEXEAssociations(
-        W(className_), {Variant(L"edit"), Variant(L"&Edit"), Variant(L"\"a.exe\" /e \"%1\""), Variant(L"count"),
-                        Variant(int32_t{7}), Variant(int32_t{42})});
+        Widen(className_), {Variant(L"edit"), Variant(L"&Edit"), Variant(L"\"a.exe\" /e \"%1\""), Variant(L"count"),
+                            Variant(int32_t{7}), Variant(int32_t{42})});
     ExpectEntries({
         {className_ + "\\shell\\edit", kRegSz, "&Edit"},
         {className_ + "\\shell\\edit\\command", kRegSz, "\"a.exe\" /e \"%1\""},
         {className_ + "\\shell\\count", kRegSz, "7"},
         {className_ + "\\shell\\count\\command", kRegSz, "42"},
     });
-    EXPECT_EQ(W(className_ + "\\shell\\count\\command"), reg.SectionKey());
+    EXPECT_EQ(Widen(className_ + "\\shell\\count\\command"), reg.SectionKey());
 }
 
 TEST_F(AssociationConformance, AdditionalCommandsCheckTheirArgumentsBeforeWriting) {
@@ -159,18 +144,18 @@ TEST_F(AssociationConformance, AdditionalCommandsCheckTheirArgumentsBeforeWritin
     const std::vector<Variant> three = {Variant(L"edit"), Variant(L"&Edit"), Variant(L"cmd")};
     // A new object has no root key yet, so the class can never be found.
     try {
-        fresh.CreateAdditionalEXEAssociations(W(className_), three);
+        fresh.CreateAdditionalEXEAssociations(Widen(className_), three);
         ADD_FAILURE() << "no error raised";
     } catch (const AppError& e) {
         EXPECT_EQ(-2147194451, e.Number());
         EXPECT_EQ(L"Error - attempt to create additional associations before class defined.", e.Description());
     }
     CLS_Registry reg(Api());
-    reg.CreateEXEAssociation(L"a.exe", W(className_), L"Doc", W(extension_));
+    reg.CreateEXEAssociation(L"a.exe", Widen(className_), L"Doc", Widen(extension_));
     for (size_t count : {1u, 2u, 4u, 5u}) {
         std::vector<Variant> items(count, Variant(L"x"));
         try {
-            reg.CreateAdditionalEXEAssociations(W(className_), items);
+            reg.CreateAdditionalEXEAssociations(Widen(className_), items);
             ADD_FAILURE() << "no error for " << count << " items";
         } catch (const AppError& e) {
             EXPECT_EQ(-2147194452, e.Number());
@@ -179,7 +164,7 @@ TEST_F(AssociationConformance, AdditionalCommandsCheckTheirArgumentsBeforeWritin
         }
     }
     EXPECT_FALSE(Exists(className_ + "\\shell\\x"));
-    EXPECT_NO_THROW(reg.CreateAdditionalEXEAssociations(W(className_), {}));
+    EXPECT_NO_THROW(reg.CreateAdditionalEXEAssociations(Widen(className_), {}));
 }
 
 }  // namespace

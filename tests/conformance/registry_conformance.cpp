@@ -10,6 +10,8 @@
 
 #include "registry/cls_registry.h"
 #include "tests/conformance/conformance_env.h"
+#include "tests/support/key_tree.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -27,43 +29,35 @@ protected:
         env_ = MakeConformanceEnv();
         scratch_ = std::string("Software\\TalvorinConformance\\") +
                    ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        DeleteTree(scratch_);
+        DeleteKeyTree(Api(), Root(), scratch_);
         ASSERT_EQ(kErrorSuccess, Create(""));
     }
-    void TearDown() override { DeleteTree(scratch_); }
+    void TearDown() override { DeleteKeyTree(Api(), Root(), scratch_); }
 
     RegistryApi& Api() { return env_->Api(); }
+    // An owner for a key the seam is about to open: the seam writes the key only when
+    // it opened one, so every opened key is closed on every way out of a case.
+    OpenedKey NoKey() { return OwnKey(Api(), 0); }
     RegKey Root() const { return static_cast<RegKey>(kHkeyCurrentUser); }
     std::string Path(const std::string& relative) const {
         return relative.empty() ? scratch_ : scratch_ + "\\" + relative;
-    }
-    std::wstring WPath(const std::string& relative) const {
-        const std::string p = Path(relative);
-        return std::wstring(p.begin(), p.end());
     }
 
     // Keys are created below the opened scratch key: through the single-byte functions
     // the platform takes at most 260 characters of path in one call.
     int32_t Create(const std::string& relative) {
-        RegKey parent = 0;
-        int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, kKeyAllSpecificRights, &parent, nullptr);
-        if (rc != kErrorSuccess || relative.empty()) {
-            if (rc == kErrorSuccess) Api().RegCloseKey(parent);
-            return rc;
-        }
-        RegKey key = 0;
-        rc = Api().RegCreateKeyExA(parent, relative, 0, kKeyAllSpecificRights, &key, nullptr);
-        if (rc == kErrorSuccess) Api().RegCloseKey(key);
-        Api().RegCloseKey(parent);
-        return rc;
+        OpenedKey parent = NoKey();
+        const int32_t rc = Api().RegCreateKeyExA(Root(), scratch_, 0, 0, kKeyAllSpecificRights, parent.Put(), nullptr);
+        if (rc != kErrorSuccess || relative.empty()) return rc;
+        OpenedKey key = NoKey();
+        return Api().RegCreateKeyExA(parent.Get(), relative, 0, 0, kKeyAllSpecificRights, key.Put(), nullptr);
     }
     void Set(const std::string& relative, const std::string& name, uint32_t type, const Bytes& data) {
-        RegKey key = 0;
+        OpenedKey key = NoKey();
         ASSERT_EQ(kErrorSuccess,
-                  Api().RegCreateKeyExA(Root(), Path(relative), 0, kKeyAllSpecificRights, &key, nullptr));
-        EXPECT_EQ(kErrorSuccess, Api().RegSetValueExA(key, name, type, data.empty() ? nullptr : data.data(),
+                  Api().RegCreateKeyExA(Root(), Path(relative), 0, 0, kKeyAllSpecificRights, key.Put(), nullptr));
+        EXPECT_EQ(kErrorSuccess, Api().RegSetValueExA(key.Get(), name, type, data.empty() ? nullptr : data.data(),
                                                       static_cast<uint32_t>(data.size())));
-        Api().RegCloseKey(key);
     }
     static Bytes Text(const std::string& text) {
         Bytes b(text.begin(), text.end());
@@ -71,10 +65,8 @@ protected:
         return b;
     }
     int32_t Open(const std::string& path, uint32_t access = kKeyQueryValue) {
-        RegKey key = 0;
-        const int32_t rc = Api().RegOpenKeyExA(Root(), path, 0, access, &key);
-        if (rc == kErrorSuccess) Api().RegCloseKey(key);
-        return rc;
+        OpenedKey key = NoKey();
+        return Api().RegOpenKeyExA(Root(), path, 0, access, key.Put());
     }
 
     Raw Read(const std::string& relative, const std::string& name);
@@ -82,22 +74,9 @@ protected:
     CLS_Registry Object(const std::string& relative, const std::string& valueName = "") {
         CLS_Registry reg(Api());
         reg.ClassKey(kHkeyCurrentUser);
-        reg.SectionKey(WPath(relative));
-        reg.ValueKey(std::wstring(valueName.begin(), valueName.end()));
+        reg.SectionKey(Widen(Path(relative)));
+        reg.ValueKey(Widen(valueName));
         return reg;
-    }
-
-    // The platform refuses a key that still has subkeys, so delete from the deepest up.
-    void DeleteTree(const std::string& path) {
-        RegKey key = 0;
-        if (Api().RegOpenKeyExA(Root(), path, 0, kKeyEnumerateSubKeys, &key) != kErrorSuccess) return;
-        std::vector<std::string> children;
-        char name[600];
-        for (uint32_t i = 0; Api().RegEnumKeyA(key, i, name, sizeof name) == kErrorSuccess; ++i)
-            children.push_back(name);
-        Api().RegCloseKey(key);
-        for (const auto& child : children) DeleteTree(path + "\\" + child);
-        Api().RegDeleteKeyA(Root(), path);
     }
 
     std::unique_ptr<ConformanceEnv> env_;
@@ -106,16 +85,16 @@ protected:
 
 Raw RegistryConformance::Read(const std::string& relative, const std::string& name) {
     Raw raw{kErrorFileNotFound, 0, {}};
-    RegKey key = 0;
-    raw.result = Api().RegOpenKeyExA(Root(), Path(relative), 0, kKeyQueryValue, &key);
+    OpenedKey key = NoKey();
+    raw.result = Api().RegOpenKeyExA(Root(), Path(relative), 0, kKeyQueryValue, key.Put());
     if (raw.result != kErrorSuccess) return raw;
     uint32_t size = 0;
-    raw.result = Api().RegQueryValueExA(key, name, &raw.type, nullptr, &size);
+    raw.result = Api().RegQueryValueExA(key.Get(), name, &raw.type, nullptr, &size);
     if (raw.result == kErrorSuccess) {
         raw.data.resize(size);
-        raw.result = Api().RegQueryValueExA(key, name, &raw.type, raw.data.empty() ? nullptr : raw.data.data(), &size);
+        raw.result =
+            Api().RegQueryValueExA(key.Get(), name, &raw.type, raw.data.empty() ? nullptr : raw.data.data(), &size);
     }
-    Api().RegCloseKey(key);
     return raw;
 }
 
@@ -182,6 +161,11 @@ TEST_F(RegistryConformance, CreatingAKeyCreatesEveryMissingKeyOnThePath) {
     EXPECT_EQ(0, Open(Path("One")));
     EXPECT_EQ(0, Open(Path("One\\Two")));
     EXPECT_EQ(0, Open(Path("One\\Two\\Three")));
+    // Its reserved argument must be 0: anything else is ERROR_INVALID_PARAMETER (87)
+    // and creates nothing.
+    OpenedKey key = NoKey();
+    EXPECT_EQ(87, Api().RegCreateKeyExA(Root(), Path("Reserved"), 1, 0, kKeyAllSpecificRights, key.Put(), nullptr));
+    EXPECT_EQ(kErrorFileNotFound, Open(Path("Reserved")));
 }
 
 TEST_F(RegistryConformance, DeletingAKeyWithSubkeysIsRefusedAndAMissingKeyIsNotFound) {
@@ -196,22 +180,21 @@ TEST_F(RegistryConformance, DeletingAKeyWithSubkeysIsRefusedAndAMissingKeyIsNotF
 
 TEST_F(RegistryConformance, EnumeratingSubkeysReportsTooSmallBuffersAndTheEnd) {
     ASSERT_EQ(0, Create("Long Name"));
-    RegKey key = 0;
-    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyEnumerateSubKeys, &key));
+    OpenedKey key = NoKey();
+    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyEnumerateSubKeys, key.Put()));
     char small[5] = {};
-    EXPECT_EQ(kErrorMoreData, Api().RegEnumKeyA(key, 0, small, sizeof small));
+    EXPECT_EQ(kErrorMoreData, Api().RegEnumKeyA(key.Get(), 0, small, sizeof small));
     char exact[10] = {};
-    EXPECT_EQ(kErrorSuccess, Api().RegEnumKeyA(key, 0, exact, sizeof exact));
+    EXPECT_EQ(kErrorSuccess, Api().RegEnumKeyA(key.Get(), 0, exact, sizeof exact));
     EXPECT_STREQ("Long Name", exact);
-    EXPECT_EQ(kErrorNoMoreItems, Api().RegEnumKeyA(key, 1, exact, sizeof exact));
-    Api().RegCloseKey(key);
+    EXPECT_EQ(kErrorNoMoreItems, Api().RegEnumKeyA(key.Get(), 1, exact, sizeof exact));
 }
 
 TEST_F(RegistryConformance, TheValueProbeReportsTypeAndSizeWithoutData) {
     Set("", "WithData", kRegSz, Text("Adapter"));
     Set("", "Empty", kRegBinary, {});
-    RegKey key = 0;
-    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyQueryValue, &key));
+    OpenedKey key = NoKey();
+    ASSERT_EQ(0, Api().RegOpenKeyExA(Root(), Path(""), 0, kKeyQueryValue, key.Put()));
     struct Case {
         const char* name;
         int32_t result;
@@ -222,15 +205,14 @@ TEST_F(RegistryConformance, TheValueProbeReportsTypeAndSizeWithoutData) {
         uint8_t probe[4] = {};
         uint32_t type = 99;
         uint32_t size = 0;
-        EXPECT_EQ(c.result, Api().RegQueryValueExA(key, c.name, &type, probe, &size)) << c.name;
+        EXPECT_EQ(c.result, Api().RegQueryValueExA(key.Get(), c.name, &type, probe, &size)) << c.name;
         EXPECT_EQ(c.type, type) << c.name;
         EXPECT_EQ(c.size, size) << c.name;
     }
     uint8_t probe[4] = {};
     uint32_t type = 0;
     uint32_t size = 0;
-    EXPECT_EQ(kErrorFileNotFound, Api().RegQueryValueExA(key, "Missing", &type, probe, &size));
-    Api().RegCloseKey(key);
+    EXPECT_EQ(kErrorFileNotFound, Api().RegQueryValueExA(key.Get(), "Missing", &type, probe, &size));
 }
 
 TEST_F(RegistryConformance, ValueReadsEveryStoredType) {

@@ -5,11 +5,9 @@
 #include <cstdlib>
 #include <stdexcept>
 
-namespace {
+#include "tests/support/text.h"
 
-std::wstring Widen(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
-}
+namespace {
 
 // Under Wine a path of the Linux side (as the build knows the program) must become a
 // Windows path before CreateProcess can use it; Wine's kernel32 offers the conversion.

@@ -19,11 +19,13 @@
 #include "assets/resource_ids.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
+#include "platform/win32_handles.h"
 #include "platform/win32_toolkit.h"
 #include "platform/win32_units.h"
 #include "registry/memory_registry.h"
 #include "registry/registry_api.h"
 #include "tests/display_class_key.h"
+#include "tests/support/text.h"
 #include "tests/toolkit/pump.h"
 #include "window/control_ids.h"
 #include "window/frm_list.h"
@@ -45,11 +47,9 @@ RECT ClientPlace(HWND control) {
 
 SIZE TextExtent(HWND control, HFONT font, const std::wstring& text) {
     SIZE size{};
-    HDC dc = GetDC(control);
-    HGDIOBJ previous = SelectObject(dc, font);
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, previous);
-    ReleaseDC(control, dc);
+    const WindowDc dc = BorrowDc(control);
+    const SelectedObject selected = SelectInto(dc.Get(), font);
+    GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size;
 }
 
@@ -213,25 +213,23 @@ std::vector<COLORREF> PixelsOf(HDC dc, HBITMAP bitmap, int width, int height) {
     if (size == 0) return ::testing::AssertionFailure() << "no logo size for " << dpi << " dpi";
     RECT place{};
     GetClientRect(control, &place);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, place.right, place.bottom);
-    HGDIOBJ previous = SelectObject(dc, target);
-    DRAWITEMSTRUCT item{};
-    item.CtlType = ODT_STATIC;
-    item.hwndItem = control;
-    item.hDC = dc;
-    item.rcItem = place;
-    image.Paint(item);
-    SelectObject(dc, previous);
-    const std::vector<COLORREF> shown = PixelsOf(dc, target, place.right, place.bottom);
-    HBITMAP logo = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TDM_BITMAP_LOGO),
-                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    const std::vector<COLORREF> own = PixelsOf(dc, logo, 137, 137);
-    DeleteObject(logo);
-    DeleteObject(target);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    const WindowDc screen = BorrowDc(nullptr);
+    const MemoryDc dc = CreateMemoryDc(screen.Get());
+    const BitmapHandle target(CreateCompatibleBitmap(screen.Get(), place.right, place.bottom));
+    {
+        // Painted with the bitmap selected; read once it is out again, as GetDIBits wants.
+        const SelectedObject selected = SelectInto(dc.Get(), target.Get());
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_STATIC;
+        item.hwndItem = control;
+        item.hDC = dc.Get();
+        item.rcItem = place;
+        image.Paint(item);
+    }
+    const std::vector<COLORREF> shown = PixelsOf(dc.Get(), target.Get(), place.right, place.bottom);
+    const BitmapHandle logo(static_cast<HBITMAP>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TDM_BITMAP_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const std::vector<COLORREF> own = PixelsOf(dc.Get(), logo.Get(), 137, 137);
     if (shown.empty() || own.empty()) return ::testing::AssertionFailure() << "no pixels";
 
     const COLORREF background = GetSysColor(COLOR_BTNFACE);
@@ -302,7 +300,7 @@ std::wstring ProgramPath() {
     using DosNameFn = wchar_t*(CDECL*)(const char*);
     auto dosName = reinterpret_cast<DosNameFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (path.empty() || path[0] != '/' || dosName == nullptr) return std::wstring(path.begin(), path.end());
+    if (path.empty() || path[0] != '/' || dosName == nullptr) return Widen(path);
     wchar_t* converted = dosName(path.c_str());
     if (converted == nullptr) return {};
     std::wstring result = converted;

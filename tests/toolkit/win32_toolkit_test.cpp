@@ -68,12 +68,10 @@ RECT ClientPlace(HWND control) {
 }
 
 SIZE TextExtent(HWND control, const std::wstring& text) {
-    HDC dc = GetDC(control);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const WindowDc dc = BorrowDc(control);
+    const SelectedObject font = SelectInto(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, previous);
-    ReleaseDC(control, dc);
+    GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size;
 }
 
@@ -510,13 +508,12 @@ TEST_F(Win32ToolkitTest, TheLinkIsPureBlueAndTheOtherLabelsUseTheNormalTextColou
     const Case cases[] = {
         {kLabel2, RGB(0, 0, 255)}, {kLabel1_0, GetSysColor(COLOR_BTNTEXT)}, {kLabel1_1, GetSysColor(COLOR_BTNTEXT)}};
     for (const Case& c : cases) {
-        HDC dc = GetDC(Child(c.index));
-        SetTextColor(dc, RGB(1, 2, 3));
-        const LRESULT brush = SendMessageW(form_->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+        const WindowDc dc = BorrowDc(Child(c.index));
+        SetTextColor(dc.Get(), RGB(1, 2, 3));
+        const LRESULT brush = SendMessageW(form_->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()),
                                            reinterpret_cast<LPARAM>(Child(c.index)));
         EXPECT_NE(brush, 0);
-        EXPECT_EQ(GetTextColor(dc), c.colour) << "label " << c.index;
-        ReleaseDC(Child(c.index), dc);
+        EXPECT_EQ(GetTextColor(dc.Get()), c.colour) << "label " << c.index;
     }
 }
 
@@ -528,14 +525,12 @@ struct LabelColours {
     LRESULT brush;
 };
 LabelColours ColoursOf(HWND form, HWND label) {
-    HDC dc = GetDC(label);
-    SetTextColor(dc, RGB(1, 2, 3));
-    SetBkColor(dc, RGB(4, 5, 6));
+    const WindowDc dc = BorrowDc(label);
+    SetTextColor(dc.Get(), RGB(1, 2, 3));
+    SetBkColor(dc.Get(), RGB(4, 5, 6));
     const LRESULT brush =
-        SendMessageW(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
-    const LabelColours colours{GetTextColor(dc), GetBkColor(dc), brush};
-    ReleaseDC(label, dc);
-    return colours;
+        SendMessageW(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()), reinterpret_cast<LPARAM>(label));
+    return LabelColours{GetTextColor(dc.Get()), GetBkColor(dc.Get()), brush};
 }
 
 TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIsOn) {
@@ -640,26 +635,22 @@ TEST_F(Win32ToolkitTest, ThePictureStaysAtItsNaturalSizeWhenTheControlWidens) {
     // logo's right edge.
     const int width = place.right - place.left;
     const int height = place.bottom - place.top;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP target = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(dc, target);
+    const WindowDc screen = BorrowDc(nullptr);
+    const MemoryDc dc = CreateMemoryDc(screen.Get());
+    const BitmapHandle target(CreateCompatibleBitmap(screen.Get(), width, height));
+    const SelectedObject selected = SelectInto(dc.Get(), target.Get());
     DRAWITEMSTRUCT item{};
     item.CtlType = ODT_STATIC;
     item.CtlID = kIdImage1;
     item.hwndItem = Child(kImage1);
-    item.hDC = dc;
+    item.hDC = dc.Get();
     item.rcItem = RECT{0, 0, width, height};
     item.itemAction = ODA_DRAWENTIRE;
     // WM_DRAWITEM: wParam the control's id, lParam the DRAWITEMSTRUCT; TRUE when drawn.
     EXPECT_EQ(SendMessageW(form_->Handle(), WM_DRAWITEM, kIdImage1, reinterpret_cast<LPARAM>(&item)), TRUE);
-    const COLORREF edge = GetPixel(dc, picture.cx - 1, 60);
-    const COLORREF beside = GetPixel(dc, picture.cx, 60);
-    const COLORREF below = height > picture.cy ? GetPixel(dc, 10, picture.cy) : GetSysColor(COLOR_BTNFACE);
-    SelectObject(dc, previous);
-    DeleteObject(target);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    const COLORREF edge = GetPixel(dc.Get(), picture.cx - 1, 60);
+    const COLORREF beside = GetPixel(dc.Get(), picture.cx, 60);
+    const COLORREF below = height > picture.cy ? GetPixel(dc.Get(), 10, picture.cy) : GetSysColor(COLOR_BTNFACE);
     EXPECT_NE(edge, GetSysColor(COLOR_BTNFACE)) << "the logo reaches its 137th column";
     EXPECT_EQ(beside, GetSysColor(COLOR_BTNFACE)) << "and no further: not stretched";
     EXPECT_EQ(below, GetSysColor(COLOR_BTNFACE));
@@ -1030,8 +1021,9 @@ TEST(ProgramResources, HandCursorHotSpotAndIconImagesAreCompiledIn) {
     EXPECT_FALSE(info.fIcon);
     EXPECT_EQ(info.xHotspot, 13u);
     EXPECT_EQ(info.yHotspot, 9u);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
+    // GetIconInfo hands over copies of the cursor's bitmaps.
+    const BitmapHandle mask(info.hbmMask);
+    const BitmapHandle colour(info.hbmColor);
 
     HRSRC group = FindResourceW(self, MAKEINTRESOURCEW(TDM_ICON_APP), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
     ASSERT_NE(group, nullptr);
@@ -1039,9 +1031,9 @@ TEST(ProgramResources, HandCursorHotSpotAndIconImagesAreCompiledIn) {
     ASSERT_NE(directory, nullptr);
     EXPECT_EQ(directory[4] | directory[5] << 8, 4) << "four images";
     for (int size : {16, 32, 48, 64}) {
-        HICON icon = static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(TDM_ICON_APP), IMAGE_ICON, size, size, 0));
-        EXPECT_NE(icon, nullptr) << size;
-        if (icon) DestroyIcon(icon);
+        const IconHandle icon(
+            static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(TDM_ICON_APP), IMAGE_ICON, size, size, 0)));
+        EXPECT_TRUE(icon) << size;
     }
 }
 

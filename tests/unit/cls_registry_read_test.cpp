@@ -8,6 +8,7 @@
 
 #include "registry/cls_registry.h"
 #include "registry/memory_registry.h"
+#include "tests/support/text.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ protected:
     CLS_Registry Object(const std::string& section = kKey, const std::wstring& value = L"") {
         CLS_Registry reg(mem_);
         reg.ClassKey(kHkeyLocalMachine);
-        reg.SectionKey(std::wstring(section.begin(), section.end()));
+        reg.SectionKey(Widen(section));
         reg.ValueKey(value);
         return reg;
     }
@@ -278,6 +279,38 @@ TEST(BasedArray, OutOfRangeAccessRaisesSubscriptOutOfRange) {
     EXPECT_THROW(empty(0), AppError);
 }
 
+// A resize keeps the elements in range; an empty array takes any lower bound, a filled
+// one only its own; an empty range (upper bound one below the lower) is no error.
+TEST(BasedArray, ReDimPreserveKeepsTheElementsAndChecksTheBounds) {
+    struct Case {
+        BasedArray<int> start;
+        int32_t lower;
+        int32_t upper;
+        bool raises;
+        int32_t lbound;
+        std::vector<int> items;
+    };
+    const Case cases[] = {
+        {BasedArray<int>(), 5, 6, false, 5, {0, 0}},
+        {BasedArray<int>(1, {10, 20}), 1, 3, false, 1, {10, 20, 0}},
+        {BasedArray<int>(1, {10, 20}), 1, 0, false, 1, {}},
+        {BasedArray<int>(1, {10, 20}), 1, -1, true, 1, {10, 20}},
+        {BasedArray<int>(1, {10, 20}), 2, 3, true, 1, {10, 20}},
+    };
+    for (const Case& c : cases) {
+        BasedArray<int> array = c.start;
+        bool raised = false;
+        try {
+            array.ReDimPreserve(c.lower, c.upper);
+        } catch (const AppError& e) {
+            raised = e.Number() == 9;
+        }
+        EXPECT_EQ(c.raises, raised) << c.lower << ".." << c.upper;
+        EXPECT_EQ(c.items, array.Items()) << c.lower << ".." << c.upper;
+        EXPECT_EQ(c.lbound, array.LBound()) << c.lower << ".." << c.upper;
+    }
+}
+
 // Every read of bytes is checked through this comparison.
 TEST(BasedArray, ArraysAreEqualOnlyWithEqualBoundsAndItems) {
     const ByteArray bytes(0, {1, 2, 3});
@@ -305,6 +338,8 @@ TEST(AppErrorText, AFailureIsDescribedByItsOwnText) {
     EXPECT_EQ(L"Out of memory", describe([] { throw std::bad_alloc(); }));
     EXPECT_EQ(L"Unknown error", describe([] { throw 42; }));
     EXPECT_EQ(L"Invalid procedure call or argument", describe([] { RaiseInvalidArgument(); }));
+    // What a handler of any standard exception shows: ASCII kept, everything above it '?'.
+    EXPECT_STREQ("key \x7F??", AppError(26001, L"src", L"key \x007F\x0080\x00E9").what());
 }
 
 TEST(VariantText, EveryKindHasItsTextForm) {

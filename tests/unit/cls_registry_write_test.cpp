@@ -147,6 +147,7 @@ TEST_F(ClsRegistryWrite, WritesThatStoreNothingFailButLeaveTheKeyCreated) {
         {kRegDword, Variant(L"7"), L"7"},
         {kRegDwordBigEndian, Variant(2.5), L"2.5"},
         {kRegDword, Variant(true), L"True"},
+        {kRegDword, Variant(false), L"False"},
         {kRegDword, Variant(uint8_t{3}), L"3"},
         {kRegDword, Variant(), L""},
     };

@@ -9,6 +9,7 @@
 
 #include "registry/memory_registry.h"
 #include "tests/display_class_key.h"
+#include "tests/support/text.h"
 #include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"
 
@@ -16,10 +17,6 @@ namespace window_test {
 
 // The Display class key below HKEY_LOCAL_MACHINE, without its trailing backslash.
 inline const std::string kClass = DisplayClassKeyA();
-
-inline std::wstring Wide(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
-}
 
 // UTF-16LE bytes of text, as a binary adapter string is stored.
 inline std::vector<uint8_t> Utf16(const std::wstring& text) {

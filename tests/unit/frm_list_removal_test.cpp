@@ -269,8 +269,8 @@ TEST_F(RemovalTest, NeverReachesAboveTheEntrysOwnKey) {
     AddAdapter("0000", "First");
     form.FillList();
     window.toolkit.unscriptedYesNo = kAnswerYes;
-    for (const std::wstring& path : {Wide(kClass), Wide(kClass) + L"\\", std::wstring(), std::wstring(L"SYSTEM"),
-                                     Wide(Key("0000")) + L"\\..", Wide(Key("0000\\sub"))}) {
+    for (const std::wstring& path : {Widen(kClass), Widen(kClass) + L"\\", std::wstring(), std::wstring(L"SYSTEM"),
+                                     Widen(Key("0000")) + L"\\..", Widen(Key("0000\\sub"))}) {
         form.Adapters(1).KeyPath = path;
         form.RemoveAdapter();
     }

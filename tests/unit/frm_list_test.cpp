@@ -152,7 +152,7 @@ TEST_F(FrmListTest, RowsFollowTheEnumerationAndSkipNonAdapters) {
     ASSERT_EQ(form.Adapters.Count(), 3);
     EXPECT_EQ(form.Adapters(1).SubkeyName, L"0000");
     EXPECT_EQ(form.Adapters(3).SubkeyName, L"0010");
-    EXPECT_EQ(form.Adapters(3).KeyPath, Wide(Key("0010")));
+    EXPECT_EQ(form.Adapters(3).KeyPath, Widen(Key("0010")));
     EXPECT_EQ(window.Label1_1.caption, L"3 graphics adapters found");
 }
 
@@ -384,7 +384,7 @@ TEST_F(FrmListTest, AFailedKeepTestStillKeepsTheSubkey) {
     ASSERT_EQ(form.AdapterCount, 1);
     EXPECT_EQ(form.Adapters(1).AdapterName, L"");
     EXPECT_EQ(form.Adapters(1).ProviderName, L"Maker");
-    EXPECT_EQ(form.Adapters(1).KeyPath, Wide(Key("0000")));
+    EXPECT_EQ(form.Adapters(1).KeyPath, Widen(Key("0000")));
 }
 
 TEST_F(FrmListTest, UnreadableOptionalValueLeavesOnlyItsFieldEmpty) {

@@ -36,10 +36,11 @@ TEST(MemoryRegistry, RefusalsMatchTheirKeyOperationAndAccess) {
     MemoryRegistry mem;
     mem.AddKey(kHkeyLocalMachine, "Class\\0000");
     mem.Refuse(Op::Open, kHkeyLocalMachine, "class\\0000\\", kErrorAccessDenied, kKeySetValue);
-    RegKey key = 0;
-    EXPECT_EQ(kErrorAccessDenied, mem.RegOpenKeyExA(kHklm, "Class\\0000", 0, kKeyAllSpecificRights, &key));
-    ASSERT_EQ(0, mem.RegOpenKeyExA(kHklm, "Class\\0000", 0, kKeyQueryValue, &key));
-    mem.RegCloseKey(key);
+    {
+        OpenedKey key = OwnKey(mem, 0);
+        EXPECT_EQ(kErrorAccessDenied, mem.RegOpenKeyExA(kHklm, "Class\\0000", 0, kKeyAllSpecificRights, key.Put()));
+        ASSERT_EQ(0, mem.RegOpenKeyExA(kHklm, "Class\\0000", 0, kKeyQueryValue, key.Put()));
+    }
     mem.Refuse(Op::DeleteKey, kHkeyLocalMachine, "Class\\0000");
     EXPECT_EQ(kErrorAccessDenied, mem.RegDeleteKeyA(kHklm, "Class\\0000"));
     EXPECT_TRUE(mem.HasKey(kHkeyLocalMachine, "Class\\0000"));
@@ -56,12 +57,10 @@ TEST(MemoryRegistry, TheNthCallFailsOnceWhereverItGoes) {
     mem.AddKey(kHkeyLocalMachine, "A");
     mem.AddKey(kHkeyLocalMachine, "B");
     mem.FailCall(Op::Open, 2, kErrorAccessDenied);
-    RegKey key = 0;
-    EXPECT_EQ(0, mem.RegOpenKeyExA(kHklm, "A", 0, 1, &key));
-    mem.RegCloseKey(key);
-    EXPECT_EQ(kErrorAccessDenied, mem.RegOpenKeyExA(kHklm, "B", 0, 1, &key));
-    EXPECT_EQ(0, mem.RegOpenKeyExA(kHklm, "B", 0, 1, &key));
-    mem.RegCloseKey(key);
+    OpenedKey key = OwnKey(mem, 0);
+    EXPECT_EQ(0, mem.RegOpenKeyExA(kHklm, "A", 0, 1, key.Put()));
+    EXPECT_EQ(kErrorAccessDenied, mem.RegOpenKeyExA(kHklm, "B", 0, 1, key.Put()));
+    EXPECT_EQ(0, mem.RegOpenKeyExA(kHklm, "B", 0, 1, key.Put()));
 }
 
 TEST(MemoryRegistry, CodePagesRoundTrip) {
