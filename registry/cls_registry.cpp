@@ -41,6 +41,10 @@ bool CLS_Registry::KeyExists() const {
     return static_cast<bool>(OpenSection(kKeyQueryValue));
 }
 
+bool CLS_Registry::KeyDeletable() const {
+    return static_cast<bool>(OpenSection(kKeyDelete));
+}
+
 Variant CLS_Registry::Value() {
     const OpenedKey opened = OpenSection(kKeyQueryValue);
     if (!opened) return default_;

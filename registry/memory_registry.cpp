@@ -465,6 +465,28 @@ void MemoryRegistry::SetDword(int32_t root, const std::string& path, const std::
     SetValue(root, path, name, 4, std::move(data));
 }
 
+void MemoryRegistry::RemoveTree(int32_t root, const std::string& path) {
+    std::vector<std::string> parts = SplitPath(path);
+    const std::string leaf = parts.back();
+    parts.pop_back();
+    std::shared_ptr<Node> parent = roots_.at(root);
+    for (const std::string& part : parts) {
+        if (part.empty()) continue;
+        parent = parent->Child(part);
+        if (!parent) return;
+    }
+    const std::shared_ptr<Node> node = parent->Child(leaf);
+    if (!node) return;
+    parent->children.erase(parent->ChildSlot(node->upper));
+    std::vector<std::shared_ptr<Node>> gone{node};
+    while (!gone.empty()) {
+        const std::shared_ptr<Node> next = gone.back();
+        gone.pop_back();
+        next->deleted = true;
+        gone.insert(gone.end(), next->children.begin(), next->children.end());
+    }
+}
+
 bool MemoryRegistry::HasKey(int32_t root, const std::string& path) const {
     return Find(root, path) != nullptr;
 }

@@ -62,6 +62,9 @@ public:
     void SetString(int32_t root, const std::string& path, const std::string& name, const std::string& text,
                    uint32_t type = 1);  // stored with its terminating NUL
     void SetDword(int32_t root, const std::string& path, const std::string& name, uint32_t value);
+    // Removes the key with every key below it, as another program would; open handles
+    // to them then find their keys deleted.
+    void RemoveTree(int32_t root, const std::string& path);
     bool HasKey(int32_t root, const std::string& path) const;
     std::optional<StoredValue> GetValue(int32_t root, const std::string& path, const std::string& name) const;
     std::vector<std::string> SubkeyNames(int32_t root, const std::string& path) const;
