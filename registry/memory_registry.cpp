@@ -300,6 +300,13 @@ int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std
     std::shared_ptr<Node> node;
     if (int32_t rc = Walk(from, subKey, false, &node)) return rc;
     if (int32_t rc = Check(Op::DeleteKey, root, path)) return rc;
+    // The platform opens a key with the DELETE right to delete it, so a key that refuses
+    // that right cannot be deleted either.
+    const std::string normalised = Normalise(path);
+    for (const Rule& rule : rules_) {
+        if (rule.op == Op::Open && rule.root == root && rule.path == normalised && (rule.access & kKeyDelete) != 0)
+            return rule.code;
+    }
     // The platform refuses a key that still has subkeys.
     if (!node->children.empty()) return kErrorAccessDenied;
     auto parts = SplitPath(subKey);
