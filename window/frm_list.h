@@ -52,7 +52,9 @@ public:
     void Label2_Click() override;
     void Image1_Click() override;
 
-    // Deletes the selected entry's key with every key below it, after a Yes.
+    // Deletes the selected entry's key with every key below it, after a Yes: only while
+    // the key still holds the entry the user confirmed, and only when every key of its
+    // tree may be deleted, so that an entry goes whole or stays whole.
     void RemoveAdapter();
 
     // The inventory: elements 1 to AdapterCount are valid. After a scan that found
