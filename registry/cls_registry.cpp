@@ -43,6 +43,10 @@ bool CLS_Registry::KeyExists() const {
     return static_cast<bool>(OpenSection(kKeyQueryValue));
 }
 
+bool CLS_Registry::KeyDeletable() const {
+    return static_cast<bool>(OpenSection(kKeyDelete));
+}
+
 Variant CLS_Registry::Value() {
     const OpenedKey opened = OpenSection(kKeyQueryValue);
     if (!opened) return default_;
@@ -70,9 +74,13 @@ std::optional<Variant> CLS_Registry::ReadStoredValue(RegKey key, uint32_t type, 
     const std::string& name = AnsiValueName();
     uint32_t count = size;
     uint32_t typeRead = type;
-    // The read succeeds only when it finds the value the probe described.
+    // The read succeeds only when it finds the value the probe described. A number or
+    // byte result must also fill exactly the bytes announced: one that shrank in between
+    // would come back padded with zeros. A text may come back shorter after the
+    // code-page conversion, so its count is not compared.
     auto read = [&](uint8_t* data) {
-        return api_.RegQueryValueExA(key, name, &typeRead, data, &count) == kErrorSuccess && typeRead == type;
+        return api_.RegQueryValueExA(key, name, &typeRead, data, &count) == kErrorSuccess && typeRead == type &&
+               (IsStringType(type) || count == size);
     };
     if (IsStringType(type)) {
         // A text value without even its terminator cannot be read into a text of

@@ -28,6 +28,9 @@ public:
 
     // Reading.
     bool KeyExists() const;
+    // Whether the selected key opens with the right to delete it, which a key whose own
+    // access rights forbid its deletion refuses. Deletes nothing and holds no handle.
+    bool KeyDeletable() const;
     Variant Value();
     // Changing: each returns true or raises an AppError.
     bool CreateKey();

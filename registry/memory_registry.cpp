@@ -301,6 +301,13 @@ int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std
     std::shared_ptr<Node> node;
     if (int32_t rc = Walk(from, subKey, false, &node)) return rc;
     if (int32_t rc = Check(Op::DeleteKey, root, path)) return rc;
+    // The platform opens a key with the DELETE right to delete it, so a key that refuses
+    // that right cannot be deleted either.
+    const std::string normalised = Normalise(path);
+    for (const Rule& rule : rules_) {
+        if (rule.op == Op::Open && rule.root == root && rule.path == normalised && (rule.access & kKeyDelete) != 0)
+            return rule.code;
+    }
     // The platform refuses a key that still has subkeys.
     if (!node->children.empty()) return kErrorAccessDenied;
     auto parts = SplitPath(subKey);
@@ -472,6 +479,28 @@ void MemoryRegistry::SetDword(int32_t root, const std::string& path, const std::
     std::vector<uint8_t> data(4);
     std::memcpy(data.data(), &value, 4);
     SetValue(root, path, name, 4, std::move(data));
+}
+
+void MemoryRegistry::RemoveTree(int32_t root, const std::string& path) {
+    std::vector<std::string> parts = SplitPath(path);
+    const std::string leaf = parts.back();
+    parts.pop_back();
+    std::shared_ptr<Node> parent = roots_.at(root);
+    for (const std::string& part : parts) {
+        if (part.empty()) continue;
+        parent = parent->Child(part);
+        if (!parent) return;
+    }
+    const std::shared_ptr<Node> node = parent->Child(leaf);
+    if (!node) return;
+    parent->children.erase(parent->ChildSlot(node->upper));
+    std::vector<std::shared_ptr<Node>> gone{node};
+    while (!gone.empty()) {
+        const std::shared_ptr<Node> next = gone.back();
+        gone.pop_back();
+        next->deleted = true;
+        gone.insert(gone.end(), next->children.begin(), next->children.end());
+    }
 }
 
 bool MemoryRegistry::HasKey(int32_t root, const std::string& path) const {

@@ -62,6 +62,9 @@ public:
     void SetString(int32_t root, const std::string& path, const std::string& name, const std::string& text,
                    uint32_t type = 1);  // stored with its terminating NUL
     void SetDword(int32_t root, const std::string& path, const std::string& name, uint32_t value);
+    // Removes the key with every key below it, as another program would; open handles
+    // to them then find their keys deleted.
+    void RemoveTree(int32_t root, const std::string& path);
     bool HasKey(int32_t root, const std::string& path) const;
     std::optional<StoredValue> GetValue(int32_t root, const std::string& path, const std::string& name) const;
     std::vector<std::string> SubkeyNames(int32_t root, const std::string& path) const;
@@ -72,7 +75,8 @@ public:
 
     // Failure injection. A rule matches an operation on the key at path (below root,
     // case-insensitive; for DeleteKey the key being deleted). For Open and Create a
-    // rule with an access mask matches only requests that ask for one of its rights.
+    // rule with an access mask matches only requests that ask for one of its rights. A
+    // key refused the DELETE right (kKeyDelete) refuses RegDeleteKeyA too.
     void Refuse(Op op, int32_t root, const std::string& path, int32_t code = 5, uint32_t access = 0);
     // The matching operation throws std::bad_alloc, as if memory ran out inside it.
     void ThrowOn(Op op, int32_t root, const std::string& path);

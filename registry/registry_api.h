@@ -45,6 +45,7 @@ constexpr uint32_t kKeySetValue = 0x0002;
 constexpr uint32_t kKeyCreateSubKey = 0x0004;
 constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
 constexpr uint32_t kKeyAllSpecificRights = 0x003F;  // the six rights of a registry key, without the standard ones
+constexpr uint32_t kKeyDelete = 0x00010000;         // DELETE, the standard right to delete the key itself
 
 struct RegKeyInfo {
     uint32_t subKeys = 0;

@@ -35,6 +35,8 @@ constexpr const wchar_t* kAccessDeniedText =
 constexpr const wchar_t* kAccessDeniedTitle = L"Access denied";
 constexpr const wchar_t* kDeletedText = L"Registry Key successful deleted!";
 constexpr const wchar_t* kDeletedTitle = L"Remove Entry";
+constexpr const wchar_t* kChangedLead = L"The entry of the display adapter ";
+constexpr const wchar_t* kChangedTail = L" has changed since the list was read. Nothing was deleted.";
 
 constexpr const wchar_t* kRestartQuestion =
     L"The registry has been changed! Please restart Windows to take effect. If you don't see after reboot "
@@ -69,6 +71,23 @@ std::wstring RawValueText(const Variant& value) {
 
 bool IsEmptyResult(const Variant& value) {
     return RawValueText(value).empty();
+}
+
+CLS_Registry& Use(CLS_Registry* registry) {
+    if (!registry) throw AppError(kErrObjectNotSet, L"", L"Object variable or With block variable not set");
+    return *registry;
+}
+
+// Selects the value that names the adapter of the selected key: "DriverDesc", or
+// "HardwareInformation.AdapterString" when that reads empty. A "DriverDesc" whose read
+// raises gives way to the adapter string as well. The inventory and the removal's
+// second look at an entry both choose the name this way, so that they agree on it.
+void SelectAdapterNameValue(CLS_Registry* registry, Guarded& guard) {
+    guard.Step([&] { Use(registry).ValueType(kRegSz); });
+    guard.Step([&] { Use(registry).ValueKey(kDriverDesc); });
+    if (guard.Test([&] { return IsEmptyResult(Use(registry).Value()); })) {
+        guard.Step([&] { Use(registry).ValueKey(kAdapterString); });
+    }
 }
 
 // Window sizes come as floats; the recorded size is the nearest whole twip, halves
@@ -109,8 +128,7 @@ frmList::frmList(RegistryApi& registryApi, Toolkit& toolkit, FrmListControls& co
     : registryApi_(registryApi), toolkit_(toolkit), controls_(controls) {}
 
 CLS_Registry& frmList::WindowRegistry() const {
-    if (!Registry) throw AppError(kErrObjectNotSet, L"", L"Object variable or With block variable not set");
-    return *Registry;
+    return Use(Registry.get());
 }
 
 // ---------------------------------------------------------------------------
@@ -156,11 +174,7 @@ void frmList::FillList() {
 
 void frmList::ScanSubkey(const NameArray& names, int32_t i, Guarded& guard) {
     guard.Step([&] { WindowRegistry().SectionKey(kDisplayClassKeyPath + names(i)); });
-    guard.Step([&] { WindowRegistry().ValueType(kRegSz); });
-    guard.Step([&] { WindowRegistry().ValueKey(kDriverDesc); });
-    if (guard.Test([&] { return IsEmptyResult(WindowRegistry().Value()); })) {
-        guard.Step([&] { WindowRegistry().ValueKey(kAdapterString); });
-    }
+    SelectAdapterNameValue(Registry.get(), guard);
     // Neither name value: not an adapter entry. A read that fails keeps the subkey.
     if (!guard.Test([&] { return !IsEmptyResult(WindowRegistry().Value()); })) return;
 
@@ -243,8 +257,8 @@ bool frmList::SelectedRecordIndex(int32_t& index) {
     return index >= 1 && index <= AdapterCount;
 }
 
-std::wstring frmList::ConfirmationText(int32_t index) const {
-    return kConfirmLead + (L"\"" + Adapters(index).AdapterName) + L"\"" + kConfirmTail + L"\r\n\r\n" + kConfirmWarning;
+std::wstring frmList::ConfirmationText(const std::wstring& adapterName) {
+    return kConfirmLead + (L"\"" + adapterName) + L"\"" + kConfirmTail + L"\r\n\r\n" + kConfirmWarning;
 }
 
 void frmList::Command2_Click() {
@@ -258,25 +272,36 @@ void frmList::RemoveAdapter() {
 
     Guarded guard;
     std::wstring keyPath;
+    std::wstring adapterName;
     guard.Step([&] { keyPath = Adapters(index).KeyPath; });
+    guard.Step([&] { adapterName = Adapters(index).AdapterName; });
     if (!IsAdapterKeyPath(keyPath)) return;
 
     std::wstring text;
-    guard.Step([&] { text = ConfirmationText(index); });
+    guard.Step([&] { text = ConfirmationText(adapterName); });
     int32_t answer = 0;
     guard.Step([&] { answer = toolkit_.MsgBox(text, kMbYesNo, kConfirmTitle); });
     // A box that could not be shown gave no Yes.
     if (answer != kAnswerYes) return;
 
-    bool deleteFailed = true;
-    {
-        CLS_Registry registry(registryApi_);
-        const RemovalList keys = CollectKeys(registry, keyPath, guard);
-        deleteFailed = DeleteKeys(registry, keys, guard);
+    CLS_Registry registry(registryApi_);
+    // A driver install may have replaced or removed the entry since the list was read,
+    // even while the question was open: the Yes was given for the adapter it named.
+    if (!EntryUnchanged(registry, keyPath, adapterName)) {
+        guard.Step([&] {
+            toolkit_.MsgBox(kChangedLead + (L"\"" + adapterName) + L"\"" + kChangedTail, kMbInformation, kDeletedTitle);
+        });
+        FillList();
+        return;
     }
-    RegistryChanged = 1;
 
-    if (deleteFailed) {
+    const RemovalList keys = CollectKeys(registry, keyPath, guard);
+    DeletionOutcome outcome{true, false};
+    if (AllKeysDeletable(registry, keys, guard)) outcome = DeleteKeys(registry, keys, guard);
+    // Only a deletion calls for the restart; a removal that deleted nothing changed nothing.
+    if (outcome.anyDeleted) RegistryChanged = 1;
+
+    if (outcome.anyFailed || !outcome.anyDeleted) {
         guard.Step([&] { toolkit_.MsgBox(kAccessDeniedText, kMbCritical, kAccessDeniedTitle); });
     } else {
         guard.Step([&] { toolkit_.MsgBox(kDeletedText, kMbInformation, kDeletedTitle); });
@@ -317,20 +342,54 @@ frmList::RemovalList frmList::CollectKeys(CLS_Registry& registry, const std::wst
     return keys;
 }
 
+// Read again as the inventory reads it, the key must still name the adapter the user
+// confirmed. A key that is gone, names no adapter or another one, or whose name cannot
+// be read, is not the entry the Yes was for.
+bool frmList::EntryUnchanged(CLS_Registry& registry, const std::wstring& keyPath, const std::wstring& adapterName) {
+    Guarded guard;
+    if (!guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); })) return false;
+    if (!guard.Step([&] { registry.SectionKey(keyPath); })) return false;
+    SelectAdapterNameValue(&registry, guard);
+    bool unchanged = false;
+    guard.Step([&] {
+        const Variant name = registry.Value();
+        unchanged = !IsEmptyResult(name) && ValueText(name) == adapterName;
+    });
+    return unchanged;
+}
+
+// Deleting from the deepest key up cannot be undone part-way, so a key whose own rights
+// forbid its deletion must stop the removal before the first key goes. Each key is
+// opened for deletion and closed again at once.
+bool frmList::AllKeysDeletable(CLS_Registry& registry, const RemovalList& keys, Guarded& guard) {
+    for (int32_t i = 1; i <= keys.Count(); ++i) {
+        guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
+        if (!guard.Step([&] { registry.SectionKey(keys(i).Path); })) return false;
+        // A check that raises cannot vouch for the key.
+        if (guard.Test([&] { return !registry.KeyDeletable(); })) return false;
+    }
+    return true;
+}
+
 // The platform refuses to delete a key that still has subkeys, so delete from the
-// deepest up. A key that fails does not stop the others; nothing is put back.
-bool frmList::DeleteKeys(CLS_Registry& registry, const RemovalList& keys, Guarded& guard) {
-    bool failed = false;
+// deepest up. A key that fails (one changed since the check) does not stop the others;
+// nothing is put back.
+frmList::DeletionOutcome frmList::DeleteKeys(CLS_Registry& registry, const RemovalList& keys, Guarded& guard) {
+    DeletionOutcome outcome;
     for (int32_t i = keys.Count(); i >= 1; --i) {
         guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
         if (!guard.Step([&] { registry.SectionKey(keys(i).Path); })) {
-            failed = true;
+            outcome.anyFailed = true;
             continue;
         }
         // DeleteKey raises on failure; a raised error counts as a failed key too.
-        if (guard.Test([&] { return !registry.DeleteKey(); })) failed = true;
+        if (guard.Test([&] { return !registry.DeleteKey(); })) {
+            outcome.anyFailed = true;
+        } else {
+            outcome.anyDeleted = true;
+        }
     }
-    return failed;
+    return outcome;
 }
 
 void frmList::Command3_Click() {
@@ -339,7 +398,7 @@ void frmList::Command3_Click() {
     if (!SelectedRecordIndex(index)) return;
     Guarded guard;
     std::wstring text;
-    guard.Step([&] { text = ConfirmationText(index); });
+    guard.Step([&] { text = ConfirmationText(Adapters(index).AdapterName); });
     guard.Step([&] { toolkit_.MsgBox(text, kMbInformation, kConfirmTitle); });
     FillList();
 }

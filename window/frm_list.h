@@ -52,14 +52,16 @@ public:
     void Label2_Click() override;
     void Image1_Click() override;
 
-    // Deletes the selected entry's key with every key below it, after a Yes.
+    // Deletes the selected entry's key with every key below it, after a Yes: only while
+    // the key still holds the entry the user confirmed, and only when every key of its
+    // tree may be deleted, so that an entry goes whole or stays whole.
     void RemoveAdapter();
 
     // The inventory: elements 1 to AdapterCount are valid. After a scan that found
     // nothing the array still holds one empty element.
     BasedArray<AdapterRecord> Adapters;
     int32_t AdapterCount = 0;
-    // 1 once a confirmed removal has run, whatever its outcome.
+    // 1 once a removal has deleted at least one key.
     int32_t RegistryChanged = 0;
     // The window's outer size at the end of loading, in twips; 0 until then.
     int32_t InitialWidth = 0;
@@ -85,10 +87,18 @@ private:
     void WriteCountCaption(Guarded& guard);
     void AppendDetailLine(std::wstring& details, const wchar_t* label, int32_t index,
                           std::wstring AdapterRecord::*field, Guarded& guard) const;
+    // What the deletion of a removal's keys came to.
+    struct DeletionOutcome {
+        bool anyFailed = false;
+        bool anyDeleted = false;
+    };
+
     bool SelectedRecordIndex(int32_t& index);
-    std::wstring ConfirmationText(int32_t index) const;
+    static std::wstring ConfirmationText(const std::wstring& adapterName);
+    static bool EntryUnchanged(CLS_Registry& registry, const std::wstring& keyPath, const std::wstring& adapterName);
     static RemovalList CollectKeys(CLS_Registry& registry, const std::wstring& keyPath, Guarded& guard);
-    static bool DeleteKeys(CLS_Registry& registry, const RemovalList& keys, Guarded& guard);
+    static bool AllKeysDeletable(CLS_Registry& registry, const RemovalList& keys, Guarded& guard);
+    static DeletionOutcome DeleteKeys(CLS_Registry& registry, const RemovalList& keys, Guarded& guard);
 
     RegistryApi& registryApi_;
     Toolkit& toolkit_;

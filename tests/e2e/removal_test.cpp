@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "tests/e2e/display_class.h"
+#include "tests/e2e/display_class_seed.h"
 #include "tests/e2e/program_session.h"
 #include "window/control_ids.h"
 
@@ -33,7 +34,7 @@ const SeedEntry kOmega{
 
 // A key below this entry has a name with no form in the ANSI code page. The program names
 // keys through the single-byte registry functions, so it cannot delete that key, and so
-// not the entry's own key either; the key beside it goes.
+// not the entry's own key either; the key beside it must stay as well.
 const wchar_t kUnnamable[] = L"Cache \u03A9";
 const SeedEntry kStubborn{L"0204",
                           {TextValue(L"DriverDesc", L"Stale Adapter Stubborn")},
@@ -227,11 +228,12 @@ TEST_F(RemovalTest, RemovingTheLastRowLeavesNothingSelected) {
     EXPECT_EQ(window.ControlText(kIdText1), kOmegaDetails);
 }
 
-TEST(PartialRemovalTest, KeyLeftBehindIsReportedAndTheRestIsDeleted) {
+TEST(PartialRemovalTest, AKeyThatCannotGoIsReportedAndNoKeyIsDeleted) {
     if (FitsTheAnsiCodePage(kUnnamable)) GTEST_SKIP() << "the ANSI code page can name every key";
     ProgramSession session{{kAlpha, kStubborn}};
     const AppWindow& window = session.Window();
     const int row = RowOf(window.ListRows(), L"Stale Adapter Stubborn");
+    const std::vector<std::wstring> snapshot = display_class::Snapshot();
 
     const auto confirmation = AskToRemove(session, L"Stale Adapter Stubborn");
     ASSERT_TRUE(confirmation.has_value());
@@ -249,25 +251,92 @@ TEST(PartialRemovalTest, KeyLeftBehindIsReportedAndTheRestIsDeleted) {
     window.Sync();
     EXPECT_FALSE(session.MessageBoxNow().has_value()) << "reported more than once";
 
-    // Every key was tried: what could go is gone, nothing is restored.
-    EXPECT_FALSE(display_class::KeyExists(L"0204\\Plain"));
-    EXPECT_TRUE(display_class::KeyExists(std::wstring(L"0204\\") + kUnnamable));
-    EXPECT_TRUE(display_class::KeyExists(L"0204"));
-    EXPECT_TRUE(display_class::KeyExists(L"0201"));
+    // Every key was checked before the first went: the entry is whole, not half deleted.
+    EXPECT_EQ(display_class::Snapshot(), snapshot);
+    EXPECT_TRUE(display_class::KeyExists(L"0204\\Plain"));
 
     // The entry survived and is listed again, on the same row.
     EXPECT_EQ(RowOf(window.ListRows(), L"Stale Adapter Stubborn"), row);
     EXPECT_EQ(window.ListSelection(), row);
 
-    // A failed removal still counts as a change of the registry.
+    // Nothing was changed, so closing asks nothing.
     window.PressCloseBox();
-    const ProgramSession::Ending asked = session.WaitForEnd();
-    ASSERT_TRUE(asked.box.has_value()) << "closed without asking";
-    EXPECT_EQ(asked.box->title, L"Reboot recommended");
-    ASSERT_TRUE(message_box::Answer(*asked.box, IDNO));
-    EXPECT_TRUE(session.WaitForEnd().exited);
+    const ProgramSession::Ending ending = session.WaitForEnd();
+    EXPECT_TRUE(ending.exited);
+    EXPECT_FALSE(ending.box.has_value()) << testing::PrintToString(ending.box->text);
     EXPECT_TRUE(session.Process().Children().empty());
 }
+
+// A stale entry with a key of its own below it, and the entry a driver install writes in
+// its place: another adapter, with keys of its own.
+const SeedEntry kStale{
+    L"0205", {TextValue(L"DriverDesc", L"Stale Adapter Replaced")}, {{L"Settings", {TextValue(L"Mode", L"800x600")}}}};
+const SeedEntry kInstalled{
+    L"0205",
+    {TextValue(L"DriverDesc", L"Freshly Installed Adapter"), TextValue(L"ProviderName", L"New Vendor")},
+    {{L"Settings", {NumberValue(L"Depth", 32)}}, {L"Settings\\Monitor", {}}, {L"VideoID", {}}}};
+
+// While the confirmation is open the entry is deleted and, in one case, written again for
+// another adapter. The Yes was for the stale adapter, so nothing may be deleted.
+struct ChangeCase {
+    const char* name;
+    bool installed;
+};
+
+void PrintTo(const ChangeCase& change, std::ostream* out) {
+    *out << change.name;
+}
+
+class ChangedEntryTest : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChangedEntryTest, AnEntryChangedWhileTheQuestionIsOpenIsNotDeleted) {
+    const ChangeCase& change = GetParam();
+    ProgramSession session{{kAlpha, kStale}};
+    const AppWindow& window = session.Window();
+    ASSERT_TRUE(display_class::KeyExists(L"0205\\Settings"));
+
+    const auto confirmation = AskToRemove(session, L"Stale Adapter Replaced");
+    ASSERT_TRUE(confirmation.has_value());
+    ASSERT_EQ(confirmation->text, Confirmation(L"Stale Adapter Replaced"));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, display_class::PathOf(L"0205").c_str()));
+    DisplayClassSeed install;
+    if (change.installed) install.Add(kInstalled);
+    const std::vector<std::wstring> changed = display_class::Snapshot();
+    ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
+
+    const auto report = session.WaitForMessageBox();
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->title, L"Remove Entry");
+    EXPECT_EQ(report->text,
+              L"The entry of the display adapter \"Stale Adapter Replaced\" has changed since the list was "
+              L"read. Nothing was deleted.");
+    EXPECT_EQ(report->buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(report->hasIcon);
+    ASSERT_TRUE(message_box::Answer(*report, IDOK));
+    window.Sync();
+    EXPECT_FALSE(session.MessageBoxNow().has_value());
+
+    // Every key and value is as the install left it; the list shows the entry as it is now.
+    EXPECT_EQ(display_class::Snapshot(), changed);
+    for (const wchar_t* key : {L"0205", L"0205\\Settings", L"0205\\Settings\\Monitor", L"0205\\VideoID"}) {
+        EXPECT_EQ(display_class::KeyExists(key), change.installed) << testing::PrintToString(std::wstring(key));
+    }
+    const std::vector<std::wstring> rows = window.ListRows();
+    EXPECT_EQ(RowOf(rows, L"Stale Adapter Replaced"), -1);
+    EXPECT_EQ(RowOf(rows, L"Freshly Installed Adapter") >= 0, change.installed);
+    EXPECT_GE(RowOf(rows, L"Stale Adapter Alpha"), 0);
+    EXPECT_EQ(window.ControlText(kIdLabel1_1), CountLine(rows.size()));
+
+    // Nothing was deleted, so closing asks nothing.
+    window.PressButton(kIdCommand1);
+    const ProgramSession::Ending ending = session.WaitForEnd();
+    EXPECT_TRUE(ending.exited);
+    EXPECT_FALSE(ending.box.has_value()) << testing::PrintToString(ending.box->text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, ChangedEntryTest,
+                         ::testing::Values(ChangeCase{"ReplacedByAnotherAdapter", true}, ChangeCase{"Deleted", false}),
+                         [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 // After a removal, closing asks whether to restart, once, however the window is closed.
 struct RestartCase {

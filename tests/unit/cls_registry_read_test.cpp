@@ -131,6 +131,15 @@ TEST_F(ClsRegistryRead, AValueChangedAfterItsProbeIsProbedAgain) {
          },
          Variant(ByteArray(0, {1, 2, 3, 4, 5})),
          kRegBinary},
+        // The read fills fewer bytes than the probe announced: no zero padding.
+        {"bytes shrink",
+         kRegBinary,
+         {1, 2, 3, 4, 5},
+         [&] {
+             mem_.SetValue(kHkeyLocalMachine, kKey, "V", kRegBinary, {7, 8});
+         },
+         Variant(ByteArray(0, {7, 8})),
+         kRegBinary},
         {"type changes",
          kRegDword,
          {1, 0, 0, 0},

@@ -284,6 +284,8 @@ public:
     int32_t MsgBox(const std::wstring& prompt, int32_t style, const std::wstring& title) override {
         recorder_.Enter(L"MsgBox");
         boxes.push_back(Box{prompt, style, title});
+        // The box is modal: whatever happens to the registry while it is open happens here.
+        if (whileShown) whileShown(boxes.back());
         if (!answers.empty()) {
             const int32_t answer = answers.front();
             answers.pop_front();
@@ -347,6 +349,8 @@ public:
 
     std::deque<int32_t> answers;
     int32_t unscriptedYesNo = kAnswerNo;
+    // Runs while each box is shown, before it is answered.
+    std::function<void(const Box&)> whileShown;
     std::vector<Box> boxes;
     std::vector<Shell> shells;
     std::vector<Shell> desktopShells;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -138,27 +139,122 @@ TEST_F(RemovalTest, OneRefusedKeyStillAttemptsEveryOtherAndReportsOnce) {
     EXPECT_EQ(window.List1.index, 1);
 }
 
-TEST_F(RemovalTest, EveryKeyRefusedStillMarksTheRegistryChanged) {
-    SeedThreeWithNestedMiddle();
-    const std::vector<std::string> before = registry.AllKeys(kHkeyLocalMachine);
-    Boxes().clear();
-    for (const char* sub : {"", "A", "B", "A\\A1", "B\\B1", "B\\B2"}) {
-        registry.Refuse(Op::DeleteKey, kHkeyLocalMachine, *sub ? Key(std::string("0001\\") + sub) : Key("0001"));
+// A removal that deletes nothing changes nothing: the entry stays whole, the refusal is
+// reported once and closing the window asks no restart question.
+TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
+    struct Case {
+        const char* what;
+        std::function<void()> refuse;
+        size_t deleteCalls;
+    };
+    const Case cases[] = {
+        // The platform refuses to open a key for deletion (the DELETE right, 0x00010000)
+        // when the key's own rights forbid it; then no key of the tree may go.
+        {"a deep key refuses the DELETE right",
+         [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\B\\B1"), 5, 0x00010000); }, 0},
+        // Every key passes the check, then refuses the deletion itself.
+        {"every key refuses its deletion",
+         [&] {
+             for (const char* sub : {"", "A", "B", "A\\A1", "B\\B1", "B\\B2"}) {
+                 registry.Refuse(Op::DeleteKey, kHkeyLocalMachine,
+                                 *sub ? Key(std::string("0001\\") + sub) : Key("0001"));
+             }
+         },
+         6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry = MemoryRegistry();
+        registry.AddKey(kHkeyLocalMachine, kClass);
+        SeedThreeWithNestedMiddle();
+        const std::vector<std::string> before = registry.AllKeys(kHkeyLocalMachine);
+        Boxes().clear();
+        c.refuse();
+        AnswerYes();
+
+        form.RemoveAdapter();
+
+        EXPECT_EQ(DeletedPaths().size(), c.deleteCalls);
+        EXPECT_EQ(registry.AllKeys(kHkeyLocalMachine), before);
+        EXPECT_EQ(registry.OpenHandleCount(), 0u);
+        ASSERT_EQ(Boxes().size(), 2u);
+        EXPECT_EQ(Boxes()[1].prompt, kAccessDenied);
+        EXPECT_EQ(Boxes()[1].style, 16) << "OK with the critical icon";
+        EXPECT_EQ(Boxes()[1].title, L"Access denied");
+        EXPECT_EQ(form.RegistryChanged, 0);
+        EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"First", L"Nested", L"Third"}));
+
+        form.Form_Unload();
+        EXPECT_EQ(Boxes().size(), 2u) << "asked about a restart";
     }
+}
+
+// The entry the user confirmed is no longer what the key holds when the Yes comes: a
+// driver install replaced it, removed it, or it cannot be read. Nothing is deleted.
+TEST_F(RemovalTest, AnEntryChangedWhileTheQuestionWasOpenIsNotDeleted) {
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        std::vector<std::wstring> rows;
+    };
+    const Case cases[] = {
+        {"replaced by another adapter's entry",
+         [&] {
+             registry.RemoveTree(kHkeyLocalMachine, Key("0001"));
+             AddAdapter("0001", "Newly Installed");
+             AddKey("0001\\Settings\\Mode");
+         },
+         {L"First", L"Newly Installed", L"Third"}},
+        {"deleted", [&] { registry.RemoveTree(kHkeyLocalMachine, Key("0001")); }, {L"First", L"Third"}},
+        {"no longer names an adapter", [&] { SetText("0001", "DriverDesc", ""); }, {L"First", L"Third"}},
+        {"its name cannot be read",
+         [&] { registry.Refuse(Op::QueryValue, kHkeyLocalMachine, Key("0001")); },
+         {L"First", L"Third"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry = MemoryRegistry();
+        registry.AddKey(kHkeyLocalMachine, kClass);
+        SeedThreeWithNestedMiddle();
+        Boxes().clear();
+        std::vector<std::string> after;
+        window.toolkit.whileShown = [&](const fake::FakeToolkit::Box& box) {
+            if (box.title != L"Registry Changes") return;
+            c.change();
+            after = registry.AllKeys(kHkeyLocalMachine);
+        };
+        AnswerYes();
+
+        form.RemoveAdapter();
+        window.toolkit.whileShown = nullptr;
+
+        EXPECT_TRUE(registry.DeleteLog().empty());
+        EXPECT_EQ(registry.AllKeys(kHkeyLocalMachine), after);
+        ASSERT_EQ(Boxes().size(), 2u);
+        EXPECT_EQ(Boxes()[1].prompt,
+                  L"The entry of the display adapter \"Nested\" has changed since the list was read. "
+                  L"Nothing was deleted.");
+        EXPECT_EQ(Boxes()[1].style, 64) << "OK with the information icon";
+        EXPECT_EQ(Boxes()[1].title, L"Remove Entry");
+        EXPECT_EQ(form.RegistryChanged, 0);
+        // The list is read again and shows the entry as it is now.
+        EXPECT_EQ(Rows(), c.rows);
+    }
+}
+
+// The inventory lists an entry whose "DriverDesc" cannot be read by its adapter string;
+// the second look reads it the same way and lets the removal go on.
+TEST_F(RemovalTest, AnEntryNamedByItsAdapterStringIsRemovedThoughItsDriverDescCannotBeRead) {
+    AddKey("0000");
+    SetBytes("0000", "DriverDesc", kRegSz, {});
+    SetBytes("0000", "HardwareInformation.AdapterString", kRegBinary, Utf16(L"Named Adapter"));
+    form.FillList();
+    ASSERT_EQ(Rows(), std::vector<std::wstring>{L"Named Adapter"});
+    Boxes().clear();
     AnswerYes();
-
     form.RemoveAdapter();
-
-    EXPECT_EQ(DeletedPaths().size(), 6u);
-    EXPECT_EQ(registry.AllKeys(kHkeyLocalMachine), before);
-    ASSERT_EQ(Boxes().size(), 2u);
-    EXPECT_EQ(Boxes()[1].title, L"Access denied");
+    EXPECT_FALSE(HasKey("0000"));
     EXPECT_EQ(form.RegistryChanged, 1);
-
-    // Closing now asks about the restart.
-    form.Form_Unload();
-    ASSERT_EQ(Boxes().size(), 3u);
-    EXPECT_EQ(Boxes()[2].title, L"Reboot recommended");
 }
 
 TEST_F(RemovalTest, KeyThatCannotBeEnumeratedIsDeletedAsALeafAndFails) {
