@@ -8,6 +8,7 @@
 
 #include "registry/cls_registry.h"
 #include "tests/conformance/conformance_env.h"
+#include "tests/support/text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -28,9 +29,8 @@ protected:
         env_ = MakeConformanceEnv();
         key_ = std::string("Software\\TalvorinDeleteAccess\\") +
                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        RegKey key = 0;
-        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), key_, 0, kKeyAllSpecificRights, &key, nullptr));
-        Api().RegCloseKey(key);
+        OpenedKey key = NoKey();
+        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), key_, 0, 0, kKeyAllSpecificRights, key.Put(), nullptr));
     }
     void TearDown() override {
         AllowDelete();
@@ -40,20 +40,18 @@ protected:
 
     RegistryApi& Api() { return env_->Api(); }
     static RegKey Root() { return static_cast<RegKey>(kHkeyCurrentUser); }
+    OpenedKey NoKey() { return OwnKey(Api(), 0); }
 
-    // The result of opening the path for deletion; the handle, if any, is closed again.
-    int32_t OpenForDelete(const std::string& path) {
-        RegKey key = 0;
-        const int32_t rc = Api().RegOpenKeyExA(Root(), path, 0, kDeleteRight, &key);
-        if (rc == kErrorSuccess) {
-            EXPECT_EQ(kErrorSuccess, Api().RegCloseKey(key));
-        }
-        return rc;
+    // The result of opening the path with the given rights; the key, if any, is closed again.
+    int32_t OpenWith(const std::string& path, uint32_t access) {
+        OpenedKey key = NoKey();
+        return Api().RegOpenKeyExA(Root(), path, 0, access, key.Put());
     }
+    int32_t OpenForDelete(const std::string& path) { return OpenWith(path, kDeleteRight); }
     bool Deletable(const std::string& path) {
         CLS_Registry reg(Api());
         reg.ClassKey(kHkeyCurrentUser);
-        reg.SectionKey(std::wstring(path.begin(), path.end()));
+        reg.SectionKey(Widen(path));
         return reg.KeyDeletable();
     }
 
@@ -76,8 +74,8 @@ protected:
 
 #ifdef _WIN32
     void SetAccess(bool denyDelete) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
+        OpenedKey key = NoKey();
+        if (Api().RegOpenKeyExA(Root(), key_, 0, WRITE_DAC, key.Put()) != kErrorSuccess) return;
         SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
         PSID everyone = nullptr;
         AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
@@ -97,10 +95,10 @@ protected:
         SECURITY_DESCRIPTOR descriptor;
         InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
         SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegSetKeySecurity(reinterpret_cast<HKEY>(key.Get()), DACL_SECURITY_INFORMATION, &descriptor));
         LocalFree(acl);
         FreeSid(everyone);
-        RegCloseKey(key);
     }
 #endif
 
@@ -111,9 +109,7 @@ protected:
 TEST_F(DeleteAccessConformance, AKeyOpensForDeletionAndTheCheckDeletesNothing) {
     EXPECT_EQ(kErrorSuccess, OpenForDelete(key_));
     EXPECT_TRUE(Deletable(key_));
-    RegKey key = 0;
-    ASSERT_EQ(kErrorSuccess, Api().RegOpenKeyExA(Root(), key_, 0, kKeyQueryValue, &key));
-    Api().RegCloseKey(key);
+    EXPECT_EQ(kErrorSuccess, OpenWith(key_, kKeyQueryValue));
     EXPECT_EQ(kErrorFileNotFound, OpenForDelete(key_ + "\\Missing"));
     EXPECT_FALSE(Deletable(key_ + "\\Missing"));
 }
@@ -127,9 +123,7 @@ TEST_F(DeleteAccessConformance, AKeyWhoseRightsForbidItsDeletionRefusesOnlyThatR
     EXPECT_EQ(kErrorAccessDenied, OpenForDelete(key_));
     EXPECT_FALSE(Deletable(key_));
     // Reading it is still allowed, so the list shows the entry as before.
-    RegKey key = 0;
-    EXPECT_EQ(kErrorSuccess, Api().RegOpenKeyExA(Root(), key_, 0, kKeyQueryValue | kKeyEnumerateSubKeys, &key));
-    if (key != 0) Api().RegCloseKey(key);
+    EXPECT_EQ(kErrorSuccess, OpenWith(key_, kKeyQueryValue | kKeyEnumerateSubKeys));
     // The platform opens the key for deletion to delete it, so the deletion fails too.
     EXPECT_EQ(kErrorAccessDenied, Api().RegDeleteKeyA(Root(), key_));
     AllowDelete();
