@@ -3,11 +3,14 @@
 # way out of the command (normal end, a failing step, Ctrl-C, SIGTERM).
 # Sourced by every command that runs Wine; expects scripts/deps.sh to be sourced.
 #
-#   tdm_session_start [--screen WxHxD] [--own-display] [--prefix DIR]
+#   tdm_session_start [--screen WxHxD] [--own-display] [--marlett] [--prefix DIR]
 #
 #   --screen WxHxD   the virtual display's screen (default 1600x1200x24)
 #   --own-display    a virtual display even when $DISPLAY is set (a display of its own
 #                    keeps the command's windows from taking the focus from others)
+#   --marlett        Wine's Marlett font copied into the prefix: Wine draws its caption
+#                    buttons with it, and Debian's Wine does not always load it from its
+#                    own data folder
 #   --prefix DIR     this prefix (made when missing), kept at the end; without it a
 #                    fresh one in $TMPDIR or /tmp, removed at the end
 #
@@ -58,13 +61,18 @@ tdm_session_display() {
     rm -f "$number_file"
 }
 
-# Makes the prefix when it is new, and starts the one session of the run.
+# Makes the prefix when it is new, and starts the one session of the run. $1: 1 to
+# copy Wine's Marlett into it.
 tdm_session_boot() {
+    local marlett=/usr/share/wine/fonts/marlett.ttf
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1 || true
         # The server writes the registry files when it exits.
         wineserver -w
         [ -f "$WINEPREFIX/system.reg" ] || { echo "wineboot made no prefix in $WINEPREFIX" >&2; return 1; }
+    fi
+    if [ "$1" = 1 ] && [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+        cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
     fi
     # No window manager runs on a virtual display: Wine draws the frames itself, which
     # spares every shown window a wait for a manager that never answers.
@@ -81,11 +89,12 @@ tdm_session_boot() {
 }
 
 tdm_session_start() {
-    local screen=1600x1200x24 own_display=0 prefix=""
+    local screen=1600x1200x24 own_display=0 marlett=0 prefix=""
     while [ $# -gt 0 ]; do
         case "$1" in
         --screen) screen=$2; shift 2 ;;
         --own-display) own_display=1; shift ;;
+        --marlett) marlett=1; shift ;;
         --prefix) prefix=$2; shift 2 ;;
         *) echo "tdm_session_start: unknown option $1" >&2; return 2 ;;
         esac
@@ -106,5 +115,5 @@ tdm_session_start() {
     fi
     tdm_session_prefix=$prefix
     tdm_wine_env "$prefix"
-    tdm_session_boot
+    tdm_session_boot "$marlett"
 }
