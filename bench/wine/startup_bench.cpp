@@ -109,7 +109,12 @@ StartTimes TimeStart(const std::wstring& program, const std::wstring& arguments,
     while (Clock::now() - start < std::chrono::seconds(60)) {
         if (!anyVisible.window) {
             EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&anyVisible));
-            if (anyVisible.window) times.firstVisible = MillisecondsSince(start);
+            if (!anyVisible.window) {
+                // Until the first window shows, look often: that moment is the one measured.
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            times.firstVisible = MillisecondsSince(start);
         }
         if (!found.window) EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&found));
         DWORD_PTR answer = 0;
@@ -122,8 +127,7 @@ StartTimes TimeStart(const std::wstring& program, const std::wstring& arguments,
             times.ready = MillisecondsSince(start);
             break;
         }
-        // Until the first window shows, look often: that moment is the one measured.
-        std::this_thread::sleep_for(std::chrono::milliseconds(anyVisible.window ? 2 : 1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     idleWatch.join();
     if (found.window) PostMessageW(found.window, WM_CLOSE, 0, 0);
