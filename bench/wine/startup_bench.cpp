@@ -296,8 +296,8 @@ void PrintReadmeRows(const std::vector<Start>& starts, int runs) {
         const double p = program.Median(measure.field);
         const double b = bare->Median(measure.field);
         const double c = controls->Median(measure.field);
-        std::printf("| %s | %.0f ms | %.0f ms | %.2fx | %.0f ms | %.2fx |\n", measure.row, p, b, b > 0 ? p / b : -1.0, c,
-                    c > 0 ? p / c : -1.0);
+        std::printf("| %s | %.0f ms | %.0f ms | %.2fx | %.0f ms | %.2fx |\n", measure.row, p, b, b > 0 ? p / b : -1.0,
+                    c, c > 0 ? p / c : -1.0);
     }
 }
 
