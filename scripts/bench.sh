@@ -3,22 +3,15 @@
 # in-memory registry, then the start-up under Wine against bare window programs of the
 # same size, with only Wine's own adapter and with 1,000 seeded entries, and the time
 # of each stage of the start from the program's trace build. Without a display it
-# runs itself on a virtual one. Installs what is missing first.
+# runs on a virtual one (scripts/wine_session.sh). Installs what is missing first.
 #
 #   scripts/bench.sh [runs]     runs of each start, in turn (default 11)
 set -euo pipefail
-# Itself by its full path, to start again under a virtual display from any folder.
-self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
+source scripts/wine_session.sh
 runs=${1:-11}
 
-if [ -z "${TDM_UNDER_XVFB:-}" ] && [ -z "${DISPLAY:-}" ]; then
-    tdm_install_missing
-    [ -f /usr/include/benchmark/benchmark.h ] || tdm_install_packages libbenchmark-dev
-    export TDM_UNDER_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$self" "$@"
-fi
 tdm_install_missing
 [ -f /usr/include/benchmark/benchmark.h ] || tdm_install_packages libbenchmark-dev
 
@@ -36,16 +29,8 @@ cmake --no-warn-unused-cli -S . -B build/windows-trace -DCMAKE_TOOLCHAIN_FILE=cm
     -DCMAKE_BUILD_TYPE=Release -DTDM_TESTS=OFF -DCMAKE_CXX_FLAGS=-DTDM_STARTUP_TRACE >/dev/null
 cmake --build build/windows-trace -j2 --target TalvorinDeviceManager >/dev/null
 
-prefix=$(mktemp -d /tmp/tdm-bench-prefix.XXXXXX)
-tdm_wine_env "$prefix"
-wineboot -i >/dev/null 2>&1
-# No window manager on a virtual display: Wine draws the frames itself.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-# One Wine session for every start (the seeded entries live as long as it), with its
-# services started from a program whose output goes nowhere.
-wineserver -w
-wineserver -p >/dev/null 2>&1
-wine rundll32.exe >/dev/null 2>&1 </dev/null || true
+# One Wine session for every start: the seeded entries live as long as it.
+tdm_session_start --screen 1600x1200x24
 bench=build/windows-bench
 for entries in 0 1000; do
     echo
@@ -54,7 +39,6 @@ for entries in 0 1000; do
         --bare "$bench/bench/bare_window.exe" --bare-controls "$bench/bench/bare_window_controls.exe" \
         --traced build/windows-trace/TalvorinDeviceManager.exe --entries "$entries" --runs "$runs"
 done
-wineserver -k >/dev/null 2>&1 || true
-rm -rf "$prefix"
+tdm_session_end
 echo
 echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"

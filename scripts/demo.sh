@@ -1,30 +1,9 @@
 # The demo shared by the run command and the DPI screenshots: a Wine prefix of the
-# project's own with stale sample adapter entries beside Wine's own adapter, a virtual
-# display when there is none, and a screenshot of the program's window.
-# Sourced; expects $root (the project folder) and scripts/deps.sh to be sourced.
+# project's own with stale sample adapter entries beside Wine's own adapter, and a
+# screenshot of the program's window. Sourced after scripts/wine_session.sh, whose
+# session the demo runs in.
 
 demo_class_key='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Class\{4d36e968-e325-11ce-bfc1-08002be10318}'
-demo_xvfb_pid=""
-
-# A virtual display of the given size; Xvfb picks a free number.
-demo_start_virtual_display() {
-    local number_file
-    number_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
-    demo_xvfb_pid=$!
-    for _ in $(seq 1 50); do
-        [ -s "$number_file" ] && break
-        sleep 0.2
-    done
-    [ -s "$number_file" ] || { echo "Xvfb did not start" >&2; exit 1; }
-    export DISPLAY=":$(tr -d '\n' <"$number_file")"
-    rm -f "$number_file"
-}
-
-demo_cleanup() {
-    wineserver -k 2>/dev/null || true
-    if [ -n "$demo_xvfb_pid" ]; then kill "$demo_xvfb_pid" 2>/dev/null || true; fi
-}
 
 # Text as the hex bytes of a UTF-16LE string with its terminating NUL, the way the
 # platform stores a binary adapter string.
@@ -70,27 +49,12 @@ Windows Registry Editor Version 5.00
 REG
 }
 
-# Makes the prefix if needed, starts the one Wine session the demo runs in and seeds
-# the sample entries into it. Wine rebuilds the Display class key when a session
-# brings up its desktop, so the server stays up from the seeding to the program's end,
-# and a first program with a window (rundll32 without arguments does nothing else)
-# brings the desktop up before the seeding. $1: 1 when Wine draws the window frames
-# itself (no window manager on a virtual display).
+# Sets up the session the demo runs in (started with tdm_session_start) and seeds the
+# sample entries into it: Wine rebuilds the Display class key when a session starts,
+# and this one stays up until the program's end. $1: 1 when Wine draws the window
+# frames itself (no window manager on a virtual display).
 demo_prepare_session() {
     local own_frames=$1 seed_file
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Creating the demo Wine prefix in $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
-        wineserver -w
-    fi
-    # Wine draws its caption buttons with Marlett; Debian's Wine does not always load it
-    # from its own data folder.
-    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
-        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-    fi
-    wineserver -k 2>/dev/null || true
-    wineserver -p
-    wine rundll32.exe >/dev/null 2>&1 || true
     if [ "$own_frames" = 1 ]; then
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

@@ -9,6 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
+source scripts/wine_session.sh
 source scripts/demo.sh
 tdm_install_missing
 
@@ -16,11 +17,10 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j2 --target TalvorinDeviceManager
 exe="$root/build/windows/TalvorinDeviceManager.exe"
 
-tdm_wine_env "$root/build/dpi-demo-prefix"
-trap demo_cleanup EXIT
-# Large enough for the window at 192 dpi (the platform keeps a window within the screen).
-demo_start_virtual_display 2560x1600x24
-# One session for all three: the DPI is read by every program when it starts.
+# A display of its own, large enough for the window at 192 dpi (the platform keeps a
+# window within the screen); one session for all three: the DPI is read by every
+# program when it starts.
+tdm_session_start --screen 2560x1600x24 --own-display --marlett --prefix "$root/build/dpi-demo-prefix"
 demo_prepare_session 1
 
 for dpi in 96 144 192; do

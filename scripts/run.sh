@@ -10,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
+source scripts/wine_session.sh
 source scripts/demo.sh
 tdm_install_missing
 
@@ -17,14 +18,10 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j2 --target TalvorinDeviceManager
 exe="$root/build/windows/TalvorinDeviceManager.exe"
 
-tdm_wine_env "$root/build/demo-prefix"
-trap demo_cleanup EXIT
-
+[ -f "$root/build/demo-prefix/system.reg" ] || echo "Creating the demo Wine prefix in $root/build/demo-prefix"
+tdm_session_start --screen 1024x768x24 --marlett --prefix "$root/build/demo-prefix"
 headless=0
-if [ -z "${DISPLAY:-}" ]; then
-    demo_start_virtual_display 1024x768x24
-    headless=1
-fi
+[ -z "$tdm_session_xvfb_pid" ] || headless=1
 demo_prepare_session "$headless"
 
 if [ "$headless" = 0 ]; then

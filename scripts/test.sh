@@ -1,21 +1,14 @@
 #!/usr/bin/env bash
 # Runs every test: the host unit tests, the same under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the Windows-side tests under Wine in a throw-away
-# prefix on a virtual display; then builds the program a second time from a copy in
+# prefix on a virtual display (scripts/wine_session.sh); then builds the program a second time from a copy in
 # another folder and compares the bytes. Installs what is missing first. Ends with one line
 # "N passed, N failed" and exits non-zero on any failure.
 set -uo pipefail
-# Itself by its full path, to start again under a virtual display from any folder.
-self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
-
-if [ -z "${TDM_UNDER_XVFB:-}" ] && [ -z "${DISPLAY:-}" ]; then
-    tdm_install_missing
-    export TDM_UNDER_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$self" "$@"
-fi
+source scripts/wine_session.sh
 tdm_install_missing
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -68,9 +61,13 @@ fi
 run_preset host
 run_preset host-sanitize
 
-# The commands' own install step, against stand-ins for id, sudo and apt-get.
+# The commands' own install step, against stand-ins for id, sudo and apt-get; and their
+# Wine session, stopped half-way.
 echo "== scripts"
-tests/scripts/install_step_test.sh >"$root/build/test-scripts.log" 2>&1
+{
+    tests/scripts/install_step_test.sh
+    tests/scripts/wine_session_test.sh
+} >"$root/build/test-scripts.log" 2>&1
 grep '^FAIL' "$root/build/test-scripts.log"
 script_passed=$(grep -c '^ok ' "$root/build/test-scripts.log")
 script_failed=$(grep -c '^FAIL ' "$root/build/test-scripts.log")
@@ -91,24 +88,17 @@ else
     tail -n 20 "$root/build/test-fuzz.log"
 fi
 
-# Windows side: a fresh prefix and one Wine session for the whole run, so that the
-# entries the tests seed live as long as the programs that read them.
-prefix=$(mktemp -d /tmp/tdm-wineprefix.XXXXXX)
-tdm_wine_env "$prefix"
-wineboot -i >/dev/null 2>&1
-# No window manager runs on the virtual display: Wine draws the frames itself, which
-# spares every shown window a wait for a manager that never answers.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-# Let that session end, then keep one server up for the whole run. The session's
-# first program starts Wine's services, which live on with the server and keep the
-# output handles they inherited: start them from a program whose output goes nowhere,
-# or ctest would wait for the end of a test's output for ever.
-wineserver -w
-wineserver -p >/dev/null 2>&1
-wine rundll32.exe >/dev/null 2>&1 </dev/null || true
-run_preset windows
-wineserver -k >/dev/null 2>&1
-rm -rf "$prefix"
+# Windows side: a fresh prefix and one Wine session for the whole run (on a virtual
+# display when there is none), so that the entries the tests seed live as long as the
+# programs that read them.
+if tdm_session_start --screen 1600x1200x24; then
+    run_preset windows
+else
+    echo "== windows: the Wine session did not start"
+    failed=$((failed + 1))
+    broken+=(windows)
+fi
+tdm_session_end
 
 # The program file anyone can reproduce: the same sources, copied to another folder and
 # built there into another folder, give the same bytes. The copy has no git history, so

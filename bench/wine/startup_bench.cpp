@@ -3,8 +3,11 @@
 // with yardsticks started the same way, in the same session and in turn with it: a
 // bare window program that only opens a window of the program's size; the same making
 // the registry calls of the program's scan before it opens its window; and, where
-// given, the same set up with the program's manifest and common controls. Prints the
-// medians and their ratios.
+// given, the same set up with the program's manifest and common controls. Each start
+// is timed three ways: as the platform sees it from outside, until the process first
+// has a visible window and until it first waits for input (WaitForInputIdle); and
+// until its window is visible, painted and answering with the list filled. Prints the
+// medians and their ratios, and the README's start-up table rows ready to paste.
 //
 // Given the program's trace build, it then starts that and the bare windows in turn
 // and prints the median time of each stage of their starts.
@@ -19,6 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -36,6 +40,7 @@ constexpr const wchar_t* kProgramClass = L"TalvorinDeviceManagerWindow";
 constexpr const wchar_t* kBareClass = L"TalvorinBareWindow";
 constexpr DWORD kSettleMs = 300;
 
+// A visible top-level window of a process, of a given class or (className null) any.
 struct Found {
     DWORD processId;
     const wchar_t* className;
@@ -46,9 +51,10 @@ BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
     auto* found = reinterpret_cast<Found*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
+    if (owner != found->processId || !IsWindowVisible(window)) return TRUE;
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
-    if (owner == found->processId && IsWindowVisible(window) && wcscmp(name, found->className) == 0) {
+    if (found->className == nullptr || wcscmp(name, found->className) == 0) {
         found->window = window;
         return FALSE;
     }
@@ -61,14 +67,30 @@ LONGLONG Counter() {
     return now.QuadPart;
 }
 
+double MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// One start, timed from just before the process was created, in ms (-1: never seen):
+// as the platform sees it, until the process first has a visible window and until it
+// first waits for input (WaitForInputIdle returns); and until its window is visible,
+// painted and answering with the list filled.
+struct StartTimes {
+    double firstVisible = -1;
+    double inputIdle = -1;
+    double ready = -1;
+};
+
 // Starts the program and waits until its window is visible and answers a message:
 // every program here answers only once it has shown and painted its window and waits
 // for input, so all are timed to the same point. For the adapter manager its list must
-// then hold the expected rows. Returns milliseconds, or -1. With a trace file, a
+// then hold the expected rows. Meanwhile notes when the process first has any visible
+// window, and another thread when WaitForInputIdle returns. With a trace file, a
 // traced program writes its stages there, timed from the moment just before it is
 // created.
-double TimeToWindow(const std::wstring& program, const std::wstring& arguments, const wchar_t* className,
-                    int expectedRows, const std::wstring& traceFile = L"") {
+StartTimes TimeStart(const std::wstring& program, const std::wstring& arguments, const wchar_t* className,
+                     int expectedRows, const std::wstring& traceFile = L"") {
+    StartTimes times;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -78,10 +100,22 @@ double TimeToWindow(const std::wstring& program, const std::wstring& arguments, 
     SetEnvironmentVariableW(L"TDM_STARTUP_TRACE_T0", std::to_wstring(Counter()).c_str());
     if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
-        return -1;
-    double elapsed = -1;
+        return times;
+    std::thread idleWatch([&] {
+        if (WaitForInputIdle(process.hProcess, 60000) == 0) times.inputIdle = MillisecondsSince(start);
+    });
+    Found anyVisible{process.dwProcessId, nullptr, nullptr};
     Found found{process.dwProcessId, className, nullptr};
     while (Clock::now() - start < std::chrono::seconds(60)) {
+        if (!anyVisible.window) {
+            EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&anyVisible));
+            if (!anyVisible.window) {
+                // Until the first window shows, look often: that moment is the one measured.
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            times.firstVisible = MillisecondsSince(start);
+        }
         if (!found.window) EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&found));
         DWORD_PTR answer = 0;
         const bool answers =
@@ -90,11 +124,12 @@ double TimeToWindow(const std::wstring& program, const std::wstring& arguments, 
         const bool ready =
             answers && (expectedRows == 0 || (list && SendMessageW(list, LB_GETCOUNT, 0, 0) == expectedRows));
         if (ready) {
-            elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            times.ready = MillisecondsSince(start);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+    idleWatch.join();
     if (found.window) PostMessageW(found.window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
@@ -102,7 +137,7 @@ double TimeToWindow(const std::wstring& program, const std::wstring& arguments, 
     // The desktop and the display still tidy up after a window that went; the next
     // start should not pay for that.
     Sleep(kSettleMs);
-    return elapsed;
+    return times;
 }
 
 double Median(std::vector<double> values) {
@@ -171,10 +206,10 @@ void PrintStages(const std::wstring& traced, const std::vector<std::wstring>& ba
     const std::wstring file = TempFile();
     for (int run = 0; run < runs; ++run) {
         for (size_t i = 0; i < bares.size(); ++i) {
-            TimeToWindow(bares[i], L"", kBareClass, 0, file);
+            TimeStart(bares[i], L"", kBareClass, 0, file);
             yardsticks[i].Read(file);
         }
-        TimeToWindow(traced, L"", kProgramClass, rows, file);
+        TimeStart(traced, L"", kProgramClass, rows, file);
         program.Read(file);
     }
     // Every stage in the order the program meets it, then those only a yardstick has.
@@ -208,6 +243,62 @@ void PrintStages(const std::wstring& traced, const std::vector<std::wstring>& ba
     std::printf("  %-60s", "sum of the medians");
     for (double total : totals) std::printf(" %8.1f", total);
     std::printf("\n");
+}
+
+// One program started in each round, with the times of its starts.
+struct Start {
+    const char* label;
+    std::wstring path;
+    const wchar_t* arguments;
+    const wchar_t* className;
+    int rows;
+    std::vector<StartTimes> times;
+
+    double Median(double StartTimes::*field) const {
+        std::vector<double> values;
+        for (const StartTimes& one : times) values.push_back(one.*field);
+        return ::Median(values);
+    }
+};
+
+struct Measure {
+    const char* title;
+    const char* row;  // the measure as the README's start-up table names it
+    double StartTimes::*field;
+};
+
+constexpr Measure kMeasures[] = {
+    {"to the first visible window of the process (outside)", "To the first visible window of the process",
+     &StartTimes::firstVisible},
+    {"to WaitForInputIdle returning (outside)", "To `WaitForInputIdle` returning", &StartTimes::inputIdle},
+    {"to the window visible, painted and answering, list filled", "To the filled window, painted and answering",
+     &StartTimes::ready},
+};
+
+const Start* Find(const std::vector<Start>& starts, const char* label) {
+    for (const Start& start : starts) {
+        if (std::strcmp(start.label, label) == 0) return &start;
+    }
+    return nullptr;
+}
+
+// The rows of the README's start-up table, ready to paste: the program against the
+// bare window and against the bare window with common controls 6.
+void PrintReadmeRows(const std::vector<Start>& starts, int runs) {
+    const Start& program = starts.back();
+    const Start* bare = Find(starts, "bare window opened");
+    const Start* controls = Find(starts, "bare window with common controls 6");
+    if (bare == nullptr || controls == nullptr) return;
+    std::printf("\nREADME rows (medians of %d starts each):\n", runs);
+    std::printf("| Start-up | Program | Bare window | Ratio | Bare + common controls 6 | Ratio |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    for (const Measure& measure : kMeasures) {
+        const double p = program.Median(measure.field);
+        const double b = bare->Median(measure.field);
+        const double c = controls->Median(measure.field);
+        std::printf("| %s | %.0f ms | %.0f ms | %.2fx | %.0f ms | %.2fx |\n", measure.row, p, b, b > 0 ? p / b : -1.0,
+                    c, c > 0 ? p / c : -1.0);
+    }
 }
 
 // The value after a named option, or the fallback.
@@ -249,14 +340,6 @@ int wmain(int argc, wchar_t** argv) {
     const int rows = CountAdapterRows();
 
     // What is started in each round, in turn.
-    struct Start {
-        const char* label;
-        std::wstring path;
-        const wchar_t* arguments;
-        const wchar_t* className;
-        int rows;
-        std::vector<double> times;
-    };
     std::vector<Start> starts{
         {"bare window opened", barePath, L"", kBareClass, 0, {}},
         {"bare window after the scan's registry calls", barePath, L"scan", kBareClass, 0, {}},
@@ -270,27 +353,31 @@ int wmain(int argc, wchar_t** argv) {
     starts.push_back({"program with filled list", programPath, L"", kProgramClass, rows, {}});
 
     // One warm-up round, so that all find Wine's files in the page cache.
-    for (Start& start : starts) TimeToWindow(start.path, start.arguments, start.className, start.rows);
+    for (Start& start : starts) TimeStart(start.path, start.arguments, start.className, start.rows);
     // Each round starts with the next one, so that none always follows the same.
     for (int run = 0; run < runs; ++run) {
         for (size_t k = 0; k < starts.size(); ++k) {
             Start& start = starts[(k + static_cast<size_t>(run)) % starts.size()];
-            start.times.push_back(TimeToWindow(start.path, start.arguments, start.className, start.rows));
+            start.times.push_back(TimeStart(start.path, start.arguments, start.className, start.rows));
         }
     }
     std::printf("entries seeded: %d, list rows expected: %d, runs: %d, in turn\n", entries, rows, runs);
     bool complete = true;
-    for (const Start& start : starts) {
-        const double ms = Median(start.times);
-        complete = complete && ms > 0;
-        std::printf("%-56s %8.1f ms (median)\n", (std::string(start.label) + ":").c_str(), ms);
+    for (const Measure& measure : kMeasures) {
+        std::printf("\n%s, median of %d starts each:\n", measure.title, runs);
+        for (const Start& start : starts) {
+            const double ms = start.Median(measure.field);
+            complete = complete && ms > 0;
+            std::printf("  %-56s %8.1f ms\n", (std::string(start.label) + ":").c_str(), ms);
+        }
+        const double programMs = starts.back().Median(measure.field);
+        for (size_t i = 0; i + 1 < starts.size(); ++i) {
+            const double ms = starts[i].Median(measure.field);
+            std::printf("  program / %-44s %8.2f\n", (std::string(starts[i].label) + ":").c_str(),
+                        ms > 0 ? programMs / ms : -1.0);
+        }
     }
-    const double programMs = Median(starts.back().times);
-    for (size_t i = 0; i + 1 < starts.size(); ++i) {
-        const double ms = Median(starts[i].times);
-        std::printf("program / %-46s %8.2f\n", (std::string(starts[i].label) + ":").c_str(),
-                    ms > 0 ? programMs / ms : -1.0);
-    }
+    PrintReadmeRows(starts, runs);
 
     if (!tracedPath.empty()) {
         std::vector<std::wstring> bares{barePath};

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 #include "tests/e2e/program_session.h"
 #include "window/control_ids.h"
@@ -169,9 +173,28 @@ TEST_F(InventoryTest, SubkeyWithoutANameIsNotListed) {
     }
 }
 
+// The program file's version as the platform's version functions read it from the
+// file's version resource: "major.minor.build" of its fixed part, or "" without one.
+std::wstring FileVersionOf(const std::wstring& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return L"";
+    std::vector<BYTE> block(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data()) ||
+        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &length) || length < sizeof(*info))
+        return L"";
+    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info->dwFileVersionMS)) +
+           L"." + std::to_wstring(HIWORD(info->dwFileVersionLS));
+}
+
 TEST_F(InventoryTest, WindowAndControlsCarryTheirCaptions) {
     EXPECT_EQ(window.ClassName(), kFormClassName);
-    EXPECT_EQ(window.Caption(), L"Talvorin Device Manager Version 0.9.4");
+    // The caption shows the version the built file carries, which is the project's.
+    const std::wstring version = FileVersionOf(ProgramPath());
+    EXPECT_EQ(version, TDM_PROJECT_VERSION);
+    EXPECT_EQ(window.Caption(), L"Talvorin Device Manager Version " + version);
     EXPECT_EQ(window.ControlText(kIdCommand1), L"&Close");
     EXPECT_EQ(window.ControlText(kIdCommand2), L"&Remove Adapter");
     EXPECT_EQ(window.ControlText(kIdCommand3), L"Remove &All");

@@ -848,9 +848,9 @@ TEST_F(Win32ToolkitTest, AnErrorEscapingAHandlerStopsAtTheWindow) {
 // ---- services ----------------------------------------------------------------------
 
 TEST_F(Win32ToolkitTest, VersionNumbersComeFromTheProgramsVersionResource) {
-    EXPECT_EQ(toolkit_->VersionMajor(), 0);
-    EXPECT_EQ(toolkit_->VersionMinor(), 9);
-    EXPECT_EQ(toolkit_->VersionRevision(), 4);
+    EXPECT_EQ(toolkit_->VersionMajor(), TDM_PROJECT_VERSION_MAJOR);
+    EXPECT_EQ(toolkit_->VersionMinor(), TDM_PROJECT_VERSION_MINOR);
+    EXPECT_EQ(toolkit_->VersionRevision(), TDM_PROJECT_VERSION_PATCH);
 }
 
 TEST_F(Win32ToolkitTest, SystemDirectoryIsAnExistingFolderWithoutTrailingBackslash) {
