@@ -25,7 +25,7 @@ class AssociationConformance : public ::testing::Test {
 protected:
     void SetUp() override {
         env_ = MakeConformanceEnv();
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::string test = CaseName();
         className_ = "TalvorinConformance." + test;
         extension_ = "tdm" + std::to_string(std::hash<std::string>{}(test) % 100000);
         Cleanup();

@@ -2,6 +2,8 @@
 // run on the host against the in-memory registry and under Wine against the real one.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -16,3 +18,9 @@ public:
 };
 
 std::unique_ptr<ConformanceEnv> MakeConformanceEnv();
+
+// The running case's name, which names its scratch keys, so that no case sees what
+// another left behind.
+inline std::string CaseName() {
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}

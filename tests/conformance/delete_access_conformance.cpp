@@ -27,8 +27,7 @@ class DeleteAccessConformance : public ::testing::Test {
 protected:
     void SetUp() override {
         env_ = MakeConformanceEnv();
-        key_ = std::string("Software\\TalvorinDeleteAccess\\") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        key_ = "Software\\TalvorinDeleteAccess\\" + CaseName();
         OpenedKey key = NoKey();
         ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(Root(), key_, 0, 0, kKeyAllSpecificRights, key.Put(), nullptr));
     }

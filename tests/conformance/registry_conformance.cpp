@@ -27,8 +27,7 @@ class RegistryConformance : public ::testing::Test {
 protected:
     void SetUp() override {
         env_ = MakeConformanceEnv();
-        scratch_ = std::string("Software\\TalvorinConformance\\") +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        scratch_ = "Software\\TalvorinConformance\\" + CaseName();
         DeleteKeyTree(Api(), Root(), scratch_);
         ASSERT_EQ(kErrorSuccess, Create(""));
     }

@@ -124,12 +124,21 @@ std::optional<MessageBoxView> AskToRemove(const ProgramSession& session, const s
     return session.WaitForMessageBox();
 }
 
-void ExpectSuccessReport(const std::optional<MessageBoxView>& report) {
+// A removal reports once: an OK box with its icon, answered OK, and no box after it.
+void ExpectOneReport(const ProgramSession& session, const std::wstring& title, const std::wstring& text) {
+    const auto report = session.WaitForMessageBox();
     ASSERT_TRUE(report.has_value());
-    EXPECT_EQ(report->title, L"Remove Entry");
-    EXPECT_EQ(report->text, L"Registry Key successful deleted!");
+    EXPECT_EQ(report->title, title);
+    EXPECT_EQ(report->text, text);
     EXPECT_EQ(report->buttons, std::vector<int>{IDOK});
     EXPECT_TRUE(report->hasIcon);
+    ASSERT_TRUE(message_box::Answer(*report, IDOK));
+    session.Window().Sync();
+    EXPECT_FALSE(session.MessageBoxNow().has_value()) << "reported more than once";
+}
+
+void ExpectSuccessReport(const ProgramSession& session) {
+    ExpectOneReport(session, L"Remove Entry", L"Registry Key successful deleted!");
 }
 
 // Removes the entry, answering Yes and then OK to the success report.
@@ -137,11 +146,7 @@ void Remove(const ProgramSession& session, const std::wstring& adapter) {
     const auto confirmation = AskToRemove(session, adapter);
     ASSERT_TRUE(confirmation.has_value());
     ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
-    const auto report = session.WaitForMessageBox();
-    ExpectSuccessReport(report);
-    ASSERT_TRUE(report.has_value());
-    ASSERT_TRUE(message_box::Answer(*report, IDOK));
-    session.Window().Sync();
+    ExpectSuccessReport(session);
 }
 
 class RemovalTest : public ::testing::Test {
@@ -165,12 +170,7 @@ TEST_F(RemovalTest, ConfirmedRemovalDeletesTheWholeTreeAndRebuildsTheList) {
     EXPECT_EQ(confirmation->buttons, (std::vector<int>{IDYES, IDNO}));
     EXPECT_FALSE(confirmation->hasIcon);
     ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
-
-    const auto report = session.WaitForMessageBox();
-    ExpectSuccessReport(report);
-    ASSERT_TRUE(report.has_value());
-    ASSERT_TRUE(message_box::Answer(*report, IDOK));
-    window.Sync();
+    ExpectSuccessReport(session);
 
     // The entry's tree is gone; the class key, its other values and subkeys are as before.
     EXPECT_FALSE(display_class::KeyExists(L"0202"));
@@ -239,17 +239,9 @@ TEST(PartialRemovalTest, AKeyThatCannotGoIsReportedAndNoKeyIsDeleted) {
     ASSERT_TRUE(confirmation.has_value());
     ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
 
-    const auto report = session.WaitForMessageBox();
-    ASSERT_TRUE(report.has_value());
-    EXPECT_EQ(report->title, L"Access denied");
-    EXPECT_EQ(report->text,
-              L"Unabled to delete this registry key (completely). You need to run "
-              L"this program as administrator");
-    EXPECT_EQ(report->buttons, std::vector<int>{IDOK});
-    EXPECT_TRUE(report->hasIcon);
-    ASSERT_TRUE(message_box::Answer(*report, IDOK));
-    window.Sync();
-    EXPECT_FALSE(session.MessageBoxNow().has_value()) << "reported more than once";
+    ExpectOneReport(session, L"Access denied",
+                    L"Unabled to delete this registry key (completely). You need to run this program as "
+                    L"administrator");
 
     // Every key was checked before the first went: the entry is whole, not half deleted.
     EXPECT_EQ(display_class::Snapshot(), snapshot);
@@ -304,17 +296,9 @@ TEST_P(ChangedEntryTest, AnEntryChangedWhileTheQuestionIsOpenIsNotDeleted) {
     const std::vector<std::wstring> changed = display_class::Snapshot();
     ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
 
-    const auto report = session.WaitForMessageBox();
-    ASSERT_TRUE(report.has_value());
-    EXPECT_EQ(report->title, L"Remove Entry");
-    EXPECT_EQ(report->text,
-              L"The entry of the display adapter \"Stale Adapter Replaced\" has changed since the list was "
-              L"read. Nothing was deleted.");
-    EXPECT_EQ(report->buttons, std::vector<int>{IDOK});
-    EXPECT_TRUE(report->hasIcon);
-    ASSERT_TRUE(message_box::Answer(*report, IDOK));
-    window.Sync();
-    EXPECT_FALSE(session.MessageBoxNow().has_value());
+    ExpectOneReport(session, L"Remove Entry",
+                    L"The entry of the display adapter \"Stale Adapter Replaced\" has changed since the list was "
+                    L"read. Nothing was deleted.");
 
     // Every key and value is as the install left it; the list shows the entry as it is now.
     EXPECT_EQ(display_class::Snapshot(), changed);

@@ -10,7 +10,7 @@ deps=$(pwd)/scripts/deps.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 env_program=$(command -v env)
-failures=0
+source tests/scripts/check.sh
 
 # Runs the install step for "cmake xvfb" as the given user id, with or without sudo.
 # Leaves the stand-ins' calls in $dir/calls, the output in $dir/out and $dir/err, and
@@ -32,17 +32,6 @@ install_as() {
         tdm_install_packages cmake xvfb
     ) >"$dir/out" 2>"$dir/err"
     status=$?
-}
-
-check() {
-    local name=$1
-    shift
-    if "$@"; then
-        echo "ok $name"
-    else
-        echo "FAIL $name"
-        failures=$((failures + 1))
-    fi
 }
 
 calls_are() { [ "$(cat "$dir/calls" 2>/dev/null)" = "$1" ]; }

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/../.."
 root=$(pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
+source tests/scripts/check.sh
 # Each command in a process group of its own, as a terminal runs it: Ctrl-C and kill
 # reach the whole group.
 set -m
@@ -70,17 +70,6 @@ finish_command() {
     fi
     wait "$pid"
     status=$?
-}
-
-check() {
-    local name=$1
-    shift
-    if "$@"; then
-        echo "ok $name"
-    else
-        echo "FAIL $name"
-        failures=$((failures + 1))
-    fi
 }
 
 # Nothing is left: no prefix folder, no process of the prefix, no process of the

@@ -246,14 +246,16 @@ TEST(DesignFonts, ABitmapFaceOfAnotherHeightGivesWayToTheScalableFaceAtTheAskedS
     struct Case {
         const char* what;
         BYTE pitchAndFamily;
-        LONG height;
-        LONG internalLeading;
+        LONG height, internalLeading;
         bool scalableInstead;
     };
     const Case cases[] = {
-        {"bitmap, 26 pixels for 24", 0x21, 29, 3, true},    {"bitmap, 20 pixels for 24", 0x21, 23, 3, true},
-        {"bitmap of the asked height", 0x21, 27, 3, false}, {"TrueType of another height", 0x27, 29, 3, false},
+        {"bitmap, 26 pixels for 24", 0x21, 29, 3, true},
+        {"bitmap, 20 pixels for 24", 0x21, 23, 3, true},
+        {"bitmap of the asked height", 0x21, 27, 3, false},
+        {"TrueType of another height", 0x27, 29, 3, false},
         {"vector of another height", 0x23, 29, 3, false},
+        {"bitmap, 24 pixels under 5 of leading", 0x21, 29, 5, false},
     };
     const FontDesign design{L"MS Sans Serif", 12.0f, 700, true};
     const std::wstring ownFace = SansSerifFaceFor(design.face);
