@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: the host unit tests, the same under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the Windows-side tests under Wine in a throw-away
-# prefix on a virtual display (scripts/wine_session.sh); then builds the program a second time from a copy in
-# another folder and compares the bytes. Installs what is missing first. Ends with one line
-# "N passed, N failed" and exits non-zero on any failure.
+# prefix on a virtual display (scripts/wine_session.sh); then builds the program a second
+# time from a copy in another folder and compares the bytes. Installs what is missing
+# first. Ends with one line "N passed, N failed" and exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)

@@ -73,6 +73,11 @@ bool IsEmptyResult(const Variant& value) {
     return RawValueText(value).empty();
 }
 
+// An adapter's name as the removal's messages show it, between double quotes.
+std::wstring Quoted(const std::wstring& adapterName) {
+    return L"\"" + adapterName + L"\"";
+}
+
 CLS_Registry& Use(CLS_Registry* registry) {
     if (!registry) throw AppError(kErrObjectNotSet, L"", L"Object variable or With block variable not set");
     return *registry;
@@ -258,7 +263,7 @@ bool frmList::SelectedRecordIndex(int32_t& index) {
 }
 
 std::wstring frmList::ConfirmationText(const std::wstring& adapterName) {
-    return kConfirmLead + (L"\"" + adapterName) + L"\"" + kConfirmTail + L"\r\n\r\n" + kConfirmWarning;
+    return kConfirmLead + Quoted(adapterName) + kConfirmTail + L"\r\n\r\n" + kConfirmWarning;
 }
 
 void frmList::Command2_Click() {
@@ -288,16 +293,15 @@ void frmList::RemoveAdapter() {
     // A driver install may have replaced or removed the entry since the list was read,
     // even while the question was open: the Yes was given for the adapter it named.
     if (!EntryUnchanged(registry, keyPath, adapterName)) {
-        guard.Step([&] {
-            toolkit_.MsgBox(kChangedLead + (L"\"" + adapterName) + L"\"" + kChangedTail, kMbInformation, kDeletedTitle);
-        });
+        guard.Step(
+            [&] { toolkit_.MsgBox(kChangedLead + Quoted(adapterName) + kChangedTail, kMbInformation, kDeletedTitle); });
         FillList();
         return;
     }
 
     const RemovalList keys = CollectKeys(registry, keyPath, guard);
-    DeletionOutcome outcome{true, false};
-    if (AllKeysDeletable(registry, keys, guard)) outcome = DeleteKeys(registry, keys, guard);
+    const DeletionOutcome outcome =
+        AllKeysDeletable(registry, keys, guard) ? DeleteKeys(registry, keys, guard) : DeletionOutcome{};
     // Only a deletion calls for the restart; a removal that deleted nothing changed nothing.
     if (outcome.anyDeleted) RegistryChanged = 1;
 
