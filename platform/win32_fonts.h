@@ -3,12 +3,19 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <functional>
 #include <string>
 
 #include "platform/win32_handles.h"
 #include "platform/win32_units.h"
 #include "window/frm_list_design.h"
+
+// True when two design fonts are the same font: the controls that use it share one.
+inline bool SameFontDesign(const FontDesign& a, const FontDesign& b) {
+    const bool sameFace = (a.face == nullptr || b.face == nullptr) ? a.face == b.face : wcscmp(a.face, b.face) == 0;
+    return sameFace && a.points == b.points && a.weight == b.weight && a.underline == b.underline;
+}
 
 // True when a font family of that name is installed.
 bool FontFaceInstalled(const std::wstring& face);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Reruns the benchmarks (never part of the tests): the scan and the removal on the
 # in-memory registry, then the start-up under Wine against bare window programs of the
-# same size, with only Wine's own adapter and with 1,000 seeded entries, and the time
+# same size and against the program's own window made from its design without the
+# registry, with only Wine's own adapter and with 1,000 seeded entries, and the time
 # of each stage of the start from the program's trace build. Without a display it
 # runs on a virtual one (scripts/wine_session.sh). Installs what is missing first.
 #
@@ -19,12 +20,12 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench -j2 >/dev/null
 build/bench/bench/bench_window --benchmark_min_time=0.5
 
-# The program as it ships, the bare windows and the start-up driver; and the program
+# The program as it ships, the yardsticks and the start-up driver; and the program
 # once more, built to write the times of its stages.
 cmake --no-warn-unused-cli -S . -B build/windows-bench -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTDM_BENCHMARKS=ON >/dev/null
 cmake --build build/windows-bench -j2 \
-    --target TalvorinDeviceManager bare_window bare_window_controls startup_bench >/dev/null
+    --target TalvorinDeviceManager bare_window bare_window_controls design_window startup_bench >/dev/null
 cmake --no-warn-unused-cli -S . -B build/windows-trace -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTDM_TESTS=OFF -DCMAKE_CXX_FLAGS=-DTDM_STARTUP_TRACE >/dev/null
 cmake --build build/windows-trace -j2 --target TalvorinDeviceManager >/dev/null
@@ -37,6 +38,7 @@ for entries in 0 1000; do
     echo "== start-up with $entries seeded entries beside Wine's own adapter"
     wine "$bench/bench/startup_bench.exe" --program "$bench/TalvorinDeviceManager.exe" \
         --bare "$bench/bench/bare_window.exe" --bare-controls "$bench/bench/bare_window_controls.exe" \
+        --design "$bench/bench/design_window.exe" \
         --traced build/windows-trace/TalvorinDeviceManager.exe --entries "$entries" --runs "$runs"
 done
 tdm_session_end

@@ -2,21 +2,22 @@
 // number of adapter entries seeded below the real Display class key, set side by side
 // with yardsticks started the same way, in the same session and in turn with it: a
 // bare window program that only opens a window of the program's size; the same making
-// the registry calls of the program's scan before it opens its window; and, where
-// given, the same set up with the program's manifest and common controls. Each start
+// the registry calls of the program's scan before it opens its window; where given,
+// the same set up with the program's manifest and common controls; and, where given,
+// the program's own window made from its design, with one row and no registry. Each start
 // is timed three ways: as the platform sees it from outside, until the process first
 // has a visible window and until it first waits for input (WaitForInputIdle); and
 // until its window is visible, painted and answering with the list filled. Prints the
 // medians and their ratios, and the README's start-up table rows ready to paste.
 //
-// Given the program's trace build, it then starts that and the bare windows in turn
-// and prints the median time of each stage of their starts.
+// Given the program's trace build, it then starts that and the yardsticks in turn and
+// prints the median time of each stage of their starts, as the README's rows too.
 //
 // Given another build of the program (--compare, for example one from before a
 // change), it starts that in turn too.
 //
-//   startup_bench --program <exe> --bare <exe> [--bare-controls <exe>] [--traced <exe>]
-//                 [--compare <exe>] [--entries <n>] [--runs <n>]
+//   startup_bench --program <exe> --bare <exe> [--bare-controls <exe>] [--design <exe>]
+//                 [--traced <exe>] [--compare <exe>] [--entries <n>] [--runs <n>]
 #include <windows.h>
 
 #include <algorithm>
@@ -38,6 +39,9 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const wchar_t* kProgramClass = L"TalvorinDeviceManagerWindow";
 constexpr const wchar_t* kBareClass = L"TalvorinBareWindow";
+constexpr const wchar_t* kDesignClass = L"TalvorinDesignWindow";
+// The one row the window made from the design shows.
+constexpr int kDesignRows = 1;
 constexpr DWORD kSettleMs = 300;
 
 // A visible top-level window of a process, of a given class or (className null) any.
@@ -165,6 +169,23 @@ int CountAdapterRows() {
     return rows;
 }
 
+// One program started in each round, with the times of its starts.
+struct Start {
+    const char* label;
+    const char* column;  // its column in the README's tables; null: it has none
+    std::wstring path;
+    const wchar_t* arguments;
+    const wchar_t* className;
+    int rows;
+    std::vector<StartTimes> times;
+
+    double Median(double StartTimes::*field) const {
+        std::vector<double> values;
+        for (const StartTimes& one : times) values.push_back(one.*field);
+        return ::Median(values);
+    }
+};
+
 // The stages of traced starts, in the order they were first written, with every
 // run's time of each in milliseconds.
 struct Stages {
@@ -200,66 +221,57 @@ std::wstring TempFile() {
     return path;
 }
 
-void PrintStages(const std::wstring& traced, const std::vector<std::wstring>& bares, int rows, int runs) {
+// Starts the program's trace build and the yardsticks in turn and prints the median of
+// each stage as the rows of the README's stage table: the program's stages in their
+// order, then those only a yardstick has.
+void PrintStages(const std::wstring& traced, const std::vector<const Start*>& yardsticks, int rows, int runs) {
     Stages program;
-    std::vector<Stages> yardsticks(bares.size());
+    std::vector<Stages> traces(yardsticks.size());
     const std::wstring file = TempFile();
     for (int run = 0; run < runs; ++run) {
-        for (size_t i = 0; i < bares.size(); ++i) {
-            TimeStart(bares[i], L"", kBareClass, 0, file);
-            yardsticks[i].Read(file);
+        for (size_t i = 0; i < yardsticks.size(); ++i) {
+            const Start& yardstick = *yardsticks[i];
+            TimeStart(yardstick.path, yardstick.arguments, yardstick.className, yardstick.rows, file);
+            traces[i].Read(file);
         }
         TimeStart(traced, L"", kProgramClass, rows, file);
         program.Read(file);
     }
-    // Every stage in the order the program meets it, then those only a yardstick has.
     std::vector<std::string> order = program.order;
-    for (const Stages& yardstick : yardsticks) {
-        for (const std::string& name : yardstick.order) {
+    for (const Stages& trace : traces) {
+        for (const std::string& name : trace.order) {
             if (std::find(order.begin(), order.end(), name) == order.end()) order.push_back(name);
         }
     }
     std::printf(
-        "\nstages of the start, median of %d traced runs each, in ms (fonts are taken out of the\n"
-        "stage they fall in):\n",
+        "\nREADME stage rows (medians of %d traced starts each, in ms; each stage from the end of the one\n"
+        "before; fonts are taken out of the stage they fall in):\n",
         runs);
-    std::printf("  %-60s %8s %8s %8s\n", "", "program", "bare", bares.size() > 1 ? "bare+cc6" : "");
+    std::printf("| Stage | Program |");
+    for (const Start* yardstick : yardsticks) std::printf(" %s |", yardstick->column);
+    std::printf("\n|---|---|");
+    for (size_t i = 0; i < yardsticks.size(); ++i) std::printf("---|");
+    std::printf("\n");
     std::vector<const Stages*> columns{&program};
-    for (const Stages& yardstick : yardsticks) columns.push_back(&yardstick);
+    for (const Stages& trace : traces) columns.push_back(&trace);
     std::vector<double> totals(columns.size(), 0.0);
     for (const std::string& name : order) {
-        std::printf("  %-60s", name.c_str());
+        std::printf("| %s |", name.c_str());
         for (size_t c = 0; c < columns.size(); ++c) {
             const double ms = columns[c]->MedianOf(name);
             if (ms < 0) {
-                std::printf(" %8s", "-");
+                std::printf(" - |");
                 continue;
             }
             totals[c] += ms;
-            std::printf(" %8.1f", ms);
+            std::printf(" %.1f |", ms);
         }
         std::printf("\n");
     }
-    std::printf("  %-60s", "sum of the medians");
-    for (double total : totals) std::printf(" %8.1f", total);
+    std::printf("| Sum |");
+    for (double total : totals) std::printf(" %.1f |", total);
     std::printf("\n");
 }
-
-// One program started in each round, with the times of its starts.
-struct Start {
-    const char* label;
-    std::wstring path;
-    const wchar_t* arguments;
-    const wchar_t* className;
-    int rows;
-    std::vector<StartTimes> times;
-
-    double Median(double StartTimes::*field) const {
-        std::vector<double> values;
-        for (const StartTimes& one : times) values.push_back(one.*field);
-        return ::Median(values);
-    }
-};
 
 struct Measure {
     const char* title;
@@ -275,29 +287,32 @@ constexpr Measure kMeasures[] = {
      &StartTimes::ready},
 };
 
-const Start* Find(const std::vector<Start>& starts, const char* label) {
+// The yardsticks that have a column in the README's tables, in their order.
+std::vector<const Start*> Columns(const std::vector<Start>& starts) {
+    std::vector<const Start*> columns;
     for (const Start& start : starts) {
-        if (std::strcmp(start.label, label) == 0) return &start;
+        if (start.column != nullptr) columns.push_back(&start);
     }
-    return nullptr;
+    return columns;
 }
 
-// The rows of the README's start-up table, ready to paste: the program against the
-// bare window and against the bare window with common controls 6.
-void PrintReadmeRows(const std::vector<Start>& starts, int runs) {
-    const Start& program = starts.back();
-    const Start* bare = Find(starts, "bare window opened");
-    const Start* controls = Find(starts, "bare window with common controls 6");
-    if (bare == nullptr || controls == nullptr) return;
+// The rows of the README's start-up table, ready to paste: the program against each
+// yardstick that has a column.
+void PrintReadmeRows(const Start& program, const std::vector<const Start*>& columns, int runs) {
     std::printf("\nREADME rows (medians of %d starts each):\n", runs);
-    std::printf("| Start-up | Program | Bare window | Ratio | Bare + common controls 6 | Ratio |\n");
-    std::printf("|---|---|---|---|---|---|\n");
+    std::printf("| Start-up | Program |");
+    for (const Start* column : columns) std::printf(" %s | Ratio |", column->column);
+    std::printf("\n|---|---|");
+    for (size_t i = 0; i < columns.size(); ++i) std::printf("---|---|");
+    std::printf("\n");
     for (const Measure& measure : kMeasures) {
         const double p = program.Median(measure.field);
-        const double b = bare->Median(measure.field);
-        const double c = controls->Median(measure.field);
-        std::printf("| %s | %.0f ms | %.0f ms | %.2fx | %.0f ms | %.2fx |\n", measure.row, p, b, b > 0 ? p / b : -1.0,
-                    c, c > 0 ? p / c : -1.0);
+        std::printf("| %s | %.0f ms |", measure.row, p);
+        for (const Start* column : columns) {
+            const double ms = column->Median(measure.field);
+            std::printf(" %.0f ms | %.2fx |", ms, ms > 0 ? p / ms : -1.0);
+        }
+        std::printf("\n");
     }
 }
 
@@ -309,24 +324,7 @@ std::wstring Option(int argc, wchar_t** argv, const wchar_t* name, const wchar_t
     return fallback;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    const std::wstring programPath = Option(argc, argv, L"--program", L"");
-    const std::wstring barePath = Option(argc, argv, L"--bare", L"");
-    const std::wstring bareControlsPath = Option(argc, argv, L"--bare-controls", L"");
-    const std::wstring tracedPath = Option(argc, argv, L"--traced", L"");
-    const std::wstring comparePath = Option(argc, argv, L"--compare", L"");
-    const int entries = _wtoi(Option(argc, argv, L"--entries", L"1000").c_str());
-    const int runs = _wtoi(Option(argc, argv, L"--runs", L"5").c_str());
-    if (programPath.empty() || barePath.empty() || runs < 1) {
-        std::fprintf(stderr,
-                     "usage: startup_bench --program <exe> --bare <exe> [--bare-controls <exe>] [--traced <exe>]\n"
-                     "                     [--compare <exe>] [--entries <n>] [--runs <n>]\n");
-        return 2;
-    }
-
-    DisplayClassSeed seed;
+void SeedEntries(DisplayClassSeed& seed, int entries) {
     for (int i = 0; i < entries; ++i) {
         wchar_t subkey[32];
         swprintf(subkey, 32, L"%04d", 1000 + i);
@@ -337,31 +335,11 @@ int wmain(int argc, wchar_t** argv) {
              TextValue(L"DriverDate", L"6-1-2024"), TextValue(L"HardwareInformation.BiosString", L"Version 1.2")},
             {}});
     }
-    const int rows = CountAdapterRows();
+}
 
-    // What is started in each round, in turn.
-    std::vector<Start> starts{
-        {"bare window opened", barePath, L"", kBareClass, 0, {}},
-        {"bare window after the scan's registry calls", barePath, L"scan", kBareClass, 0, {}},
-    };
-    if (!bareControlsPath.empty()) {
-        starts.push_back({"bare window with common controls 6", bareControlsPath, L"", kBareClass, 0, {}});
-    }
-    if (!comparePath.empty()) {
-        starts.push_back({"other build of the program", comparePath, L"", kProgramClass, rows, {}});
-    }
-    starts.push_back({"program with filled list", programPath, L"", kProgramClass, rows, {}});
-
-    // One warm-up round, so that all find Wine's files in the page cache.
-    for (Start& start : starts) TimeStart(start.path, start.arguments, start.className, start.rows);
-    // Each round starts with the next one, so that none always follows the same.
-    for (int run = 0; run < runs; ++run) {
-        for (size_t k = 0; k < starts.size(); ++k) {
-            Start& start = starts[(k + static_cast<size_t>(run)) % starts.size()];
-            start.times.push_back(TimeStart(start.path, start.arguments, start.className, start.rows));
-        }
-    }
-    std::printf("entries seeded: %d, list rows expected: %d, runs: %d, in turn\n", entries, rows, runs);
+// Prints the median of every start for each measure, and the program's ratio to each
+// of the others. False when a start was never seen.
+bool PrintMedians(const std::vector<Start>& starts, int runs) {
     bool complete = true;
     for (const Measure& measure : kMeasures) {
         std::printf("\n%s, median of %d starts each:\n", measure.title, runs);
@@ -377,12 +355,72 @@ int wmain(int argc, wchar_t** argv) {
                         ms > 0 ? programMs / ms : -1.0);
         }
     }
-    PrintReadmeRows(starts, runs);
+    return complete;
+}
 
-    if (!tracedPath.empty()) {
-        std::vector<std::wstring> bares{barePath};
-        if (!bareControlsPath.empty()) bares.push_back(bareControlsPath);
-        PrintStages(tracedPath, bares, rows, runs);
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring programPath = Option(argc, argv, L"--program", L"");
+    const std::wstring barePath = Option(argc, argv, L"--bare", L"");
+    const std::wstring bareControlsPath = Option(argc, argv, L"--bare-controls", L"");
+    const std::wstring designPath = Option(argc, argv, L"--design", L"");
+    const std::wstring tracedPath = Option(argc, argv, L"--traced", L"");
+    const std::wstring comparePath = Option(argc, argv, L"--compare", L"");
+    const int entries = _wtoi(Option(argc, argv, L"--entries", L"1000").c_str());
+    const int runs = _wtoi(Option(argc, argv, L"--runs", L"5").c_str());
+    if (programPath.empty() || barePath.empty() || runs < 1) {
+        std::fprintf(stderr,
+                     "usage: startup_bench --program <exe> --bare <exe> [--bare-controls <exe>] [--design <exe>]\n"
+                     "                     [--traced <exe>] [--compare <exe>] [--entries <n>] [--runs <n>]\n");
+        return 2;
     }
+
+    DisplayClassSeed seed;
+    SeedEntries(seed, entries);
+    const int rows = CountAdapterRows();
+
+    // What is started in each round, in turn; the program last.
+    std::vector<Start> starts{
+        {"bare window opened", "Bare window", barePath, L"", kBareClass, 0, {}},
+        {"bare window after the scan's registry calls", nullptr, barePath, L"scan", kBareClass, 0, {}},
+    };
+    if (!bareControlsPath.empty()) {
+        starts.push_back({"bare window with common controls 6",
+                          "Bare + common controls 6",
+                          bareControlsPath,
+                          L"",
+                          kBareClass,
+                          0,
+                          {}});
+    }
+    if (!designPath.empty()) {
+        starts.push_back({"same window without the registry",
+                          "Same window, no registry",
+                          designPath,
+                          L"",
+                          kDesignClass,
+                          kDesignRows,
+                          {}});
+    }
+    if (!comparePath.empty()) {
+        starts.push_back({"other build of the program", nullptr, comparePath, L"", kProgramClass, rows, {}});
+    }
+    starts.push_back({"program with filled list", nullptr, programPath, L"", kProgramClass, rows, {}});
+
+    // One warm-up round, so that all find Wine's files in the page cache.
+    for (Start& start : starts) TimeStart(start.path, start.arguments, start.className, start.rows);
+    // Each round starts with the next one, so that none always follows the same.
+    for (int run = 0; run < runs; ++run) {
+        for (size_t k = 0; k < starts.size(); ++k) {
+            Start& start = starts[(k + static_cast<size_t>(run)) % starts.size()];
+            start.times.push_back(TimeStart(start.path, start.arguments, start.className, start.rows));
+        }
+    }
+    std::printf("entries seeded: %d, list rows expected: %d, runs: %d, in turn\n", entries, rows, runs);
+    const bool complete = PrintMedians(starts, runs);
+    PrintReadmeRows(starts.back(), Columns(starts), runs);
+
+    if (!tracedPath.empty()) PrintStages(tracedPath, Columns(starts), rows, runs);
     return complete ? 0 : 1;
 }
