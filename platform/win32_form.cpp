@@ -1,22 +1,21 @@
+// The window's class and life: registration, creation of the window and its
+// controls, the first showing, the window procedure, the form's own properties and
+// the message loop. The DPI rules, the look and the keyboard have files of their own
+// (win32_form_dpi.cpp, win32_form_look.cpp, win32_form_keyboard.cpp).
 #include "platform/win32_form.h"
 
 #include <cwchar>
 #include <iterator>
-#include <tuple>
 #include <utility>
 
 #include "assets/resource_ids.h"
 #include "base/app_error.h"
 #include "platform/startup_trace.h"
 #include "platform/win32_fonts.h"
+#include "platform/win32_form_internal.h"
 #include "window/control_ids.h"
 
 namespace {
-
-// Sizable, with a caption, a system menu and a minimise box, but no maximise box: the
-// window keeps one size. Children are clipped so that the background never paints
-// over them.
-constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 constexpr int32_t kErrCannotMoveForm = 384;
 
@@ -61,9 +60,6 @@ constexpr FrmListControlIndex kCreationOrder[] = {kLabel1_1, kList1,    kLabel1_
                                                   kCommand2, kCommand3, kLabel2,   kImage1};
 static_assert(std::size(kCreationOrder) == kFrmListControlCount, "every control is created once");
 
-// The design places of the labels, in the order of Win32Form::labels_.
-constexpr FrmListControlIndex kLabelIndexes[] = {kLabel1_0, kLabel1_1, kLabel2};
-
 // The show command for the window's first showing, from the one the program was
 // started with. The window has one size and no maximise box, so a launcher's
 // "maximised" (a shortcut's setting, start /max) would leave it maximised for good,
@@ -87,17 +83,6 @@ int FirstShowCommand(int requested) {
             return SW_MINIMIZE;
         default:
             return SW_SHOWNORMAL;
-    }
-}
-
-bool IsEnterOrEscape(const MSG& message) {
-    switch (message.message) {
-        case WM_KEYDOWN:
-        case WM_KEYUP:
-        case WM_CHAR:
-            return message.wParam == VK_RETURN || message.wParam == VK_ESCAPE;
-        default:
-            return false;
     }
 }
 
@@ -163,24 +148,6 @@ bool Win32Form::Create() {
     if (CreateControls()) return true;
     DestroyWindow(hwnd_);
     return false;
-}
-
-SIZE Win32Form::OuterSizeFor(int dpi) const {
-    const TwipsScale scale(dpi);
-    RECT frame{0, 0, scale.ToPixels(design_.clientWidth), scale.ToPixels(design_.clientHeight)};
-    FrameForClient(frame, kFormStyle, 0, scale.Dpi());
-    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
-}
-
-void Win32Form::FitClientArea() {
-    RECT client{};
-    if (hwnd_ == nullptr || IsIconic(hwnd_) || !GetClientRect(hwnd_, &client)) return;
-    const int dx = scale_.ToPixels(design_.clientWidth) - client.right;
-    const int dy = scale_.ToPixels(design_.clientHeight) - client.bottom;
-    if (dx == 0 && dy == 0) return;
-    const RECT frame = FrameRect();
-    SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left + dx, frame.bottom - frame.top + dy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HFONT Win32Form::FontFor(const FontDesign& font) {
@@ -303,16 +270,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
             break;
         case WM_SIZE:
-            // A DPI change raises its one size event when the window is complete.
-            if (changingDpi_) return 0;
-            if (wParam != SIZE_MINIMIZED && pendingDpiSize_) {
-                // Restored after a DPI change that came while it was minimised.
-                const RECT frame = FrameRect();
-                ResizeForDpi(frame.left, frame.top);
-                return 0;
-            }
-            ++sizeEvents_;
-            Raise(&FormEvents::Form_Resize);
+            OnSize(wParam);
             return 0;
         case WM_GETDPISCALEDSIZE:
             // Asked before WM_DPICHANGED, with the new DPI itself as wParam (unlike
@@ -324,22 +282,13 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_ACTIVATE:
-            // Remember which control had the focus, to give it back on reactivation.
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus != nullptr && IsChild(hwnd_, focus)) savedFocus_ = focus;
-            }
+            if (LOWORD(wParam) == WA_INACTIVE) SaveFocus();
             break;
         case WM_SETFOCUS:
             RestoreFocus();
             return 0;
         case WM_NEXTDLGCTL:
-            // The keyboard handling asks for the next control this way, as in a dialog.
-            if (LOWORD(lParam) != 0) {
-                SetFocus(reinterpret_cast<HWND>(wParam));
-            } else {
-                MoveFocus(wParam != 0);
-            }
+            OnNextDlgCtl(wParam, lParam);
             return 0;
         case WM_SETTINGCHANGE:
             // Sent with SPI_SETHIGHCONTRAST when high contrast is turned on or off, and
@@ -347,11 +296,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnThemeChanged(false);
             return 0;
         case WM_SYSCOLORCHANGE:
-            // The controls are told too, as the platform asks of every top-level window.
-            for (HWND child : children_) {
-                if (child != nullptr) SendMessageW(child, WM_SYSCOLORCHANGE, wParam, lParam);
-            }
-            OnThemeChanged(true);
+            OnSysColorChange(wParam, lParam);
             return 0;
         case WM_CLOSE:
             Unload();
@@ -397,202 +342,6 @@ void Win32Form::OnCommand(int id, int code) {
         default:
             return;
     }
-}
-
-LRESULT Win32Form::OnColorStatic(HDC dc, HWND control) {
-    // A read-only edit box asks here too; the details box keeps the white of an
-    // editable one, as it still lets the user select and copy.
-    if (control == children_[kText1]) {
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-    }
-    for (size_t i = 0; i < children_.size(); ++i) {
-        if (children_[i] != control || design_.controls[i].kind != ControlKind::Label) continue;
-        const uint32_t colour = design_.controls[i].textColor;
-        if (colour != kDefaultColor && highContrast_) {
-            // The link's own colour would be unreadable on a dark theme; the theme
-            // names the colour of links and the background they are readable on.
-            SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
-            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-            SetBkMode(dc, TRANSPARENT);
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-        }
-        SetTextColor(dc, colour == kDefaultColor ? GetSysColor(COLOR_BTNTEXT) : static_cast<COLORREF>(colour));
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    }
-    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
-}
-
-bool Win32Form::HighContrastOn() const {
-    HIGHCONTRASTW setting{};
-    setting.cbSize = sizeof(setting);
-    if (!calls_.systemParametersInfo(SPI_GETHIGHCONTRAST, sizeof(setting), &setting, 0)) return false;
-    return (setting.dwFlags & HCF_HIGHCONTRASTON) != 0;
-}
-
-void Win32Form::OnThemeChanged(bool coloursChanged) {
-    const bool wasHighContrast = highContrast_;
-    highContrast_ = HighContrastOn();
-    if (hwnd_ == nullptr || (!coloursChanged && highContrast_ == wasHighContrast)) return;
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-}
-
-bool Win32Form::OnSetCursor(HWND target, int hitTest) {
-    // Controls pass WM_SETCURSOR to their parent first, so this decides for all of them.
-    if (pointer_ == kPointerHourglass) {
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        return true;
-    }
-    if (hitTest != HTCLIENT || hand_ == nullptr) return false;
-    for (size_t i = 0; i < children_.size(); ++i) {
-        if (children_[i] == target && design_.controls[i].handCursor) {
-            SetCursor(hand_);
-            return true;
-        }
-    }
-    return false;
-}
-
-void Win32Form::SetMousePointer(int32_t pointer) {
-    if (pointer != kPointerDefault && pointer != kPointerHourglass) {
-        RaiseInvalidPropertyValue();
-    }
-    pointer_ = pointer;
-    if (pointer_ == kPointerHourglass) {
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        return;
-    }
-    RefreshCursor();
-}
-
-void Win32Form::RefreshCursor() const {
-    // Ask the window under the pointer for its cursor again, as a mouse move would.
-    POINT point{};
-    if (hwnd_ == nullptr || !GetCursorPos(&point)) return;
-    HWND under = WindowFromPoint(point);
-    if (under == nullptr || (under != hwnd_ && !IsChild(hwnd_, under))) return;
-    const LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
-    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(LOWORD(hit), WM_MOUSEMOVE));
-}
-
-// ---- DPI changes -------------------------------------------------------------------
-
-void Win32Form::OnDpiChanged(int dpi, const RECT& suggested) {
-    if (hwnd_ == nullptr || dpi <= 0) return;
-    // The outer size in twips as the window logic has measured and recorded it; a
-    // size still waiting from an earlier change while minimised is that size.
-    if (!pendingDpiSize_) {
-        const SIZE before = RestoredOuterSize();
-        pendingDpiSize_ =
-            TwipsSize{scale_.ToTwips(before.cx) + widthOffset_, scale_.ToTwips(before.cy) + heightOffset_};
-    }
-    scale_ = TwipsScale(dpi);
-    if (controls_) {
-        ReplaceFonts();
-        PlaceControls();
-    }
-    // A minimised window keeps its icon; it takes its new size when it is restored.
-    if (IsIconic(hwnd_)) return;
-    ResizeForDpi(suggested.left, suggested.top);
-}
-
-void Win32Form::ReplaceFonts() {
-    // The controls draw with the old fonts until they have the new ones, so the old
-    // ones are deleted only when this function ends.
-    std::array<FontHandle, std::tuple_size<decltype(fonts_)>::value> old;
-    for (size_t i = 0; i < fontCount_; ++i) {
-        old[i] = std::move(fonts_[i].font);
-        fonts_[i].font = CreateDesignFont(fonts_[i].design, scale_);
-    }
-    for (size_t i = 0; i < design_.controls.size(); ++i) {
-        const ControlDesign& control = design_.controls[i];
-        if (control.kind == ControlKind::Image || control.kind == ControlKind::Label) continue;
-        SendMessageW(children_[i], WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
-    }
-    for (size_t i = 0; i < labels_.size(); ++i) {
-        labels_[i]->SetFont(FontFor(design_.controls[kLabelIndexes[i]].font));
-    }
-}
-
-void Win32Form::PlaceControls() {
-    // Every control goes back to its twips, converted at the new DPI; only the
-    // picture's width may have been changed from the design.
-    for (size_t i = 0; i < design_.controls.size(); ++i) {
-        const ControlDesign& control = design_.controls[i];
-        const int32_t width = i == kImage1 ? image1_->LayoutWidth() : control.width;
-        SetWindowPos(children_[i], nullptr, scale_.ToPixels(control.left), scale_.ToPixels(control.top),
-                     scale_.ToPixels(width), scale_.ToPixels(control.height), SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    for (const auto& label : labels_) label->AutoSize();
-}
-
-void Win32Form::ResizeForDpi(int left, int top) {
-    if (!pendingDpiSize_) return;
-    const TwipsSize recorded = *pendingDpiSize_;
-    pendingDpiSize_.reset();
-    // The client area takes the design's twips at the new DPI: the size asked for with
-    // WM_GETDPISCALEDSIZE, where the platform asks.
-    const SIZE outer = OuterSizeFor(scale_.Dpi());
-    changingDpi_ = true;
-    SetWindowPos(hwnd_, nullptr, left, top, outer.cx, outer.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    FitClientArea();
-    changingDpi_ = false;
-
-    // The outer size in twips stays what the window logic recorded.
-    const RECT frame = FrameRect();
-    widthOffset_ = recorded.width - scale_.ToTwips(frame.right - frame.left);
-    heightOffset_ = recorded.height - scale_.ToTwips(frame.bottom - frame.top);
-    // So the window logic finds nothing to correct; the event still tells it that
-    // the pixels changed.
-    ++sizeEvents_;
-    Raise(&FormEvents::Form_Resize);
-
-    // Moving a control keeps the pixels it had drawn, rows in the old font included,
-    // and a new font alone does not repaint it: everything is drawn again, now that
-    // the new layout is in place.
-    if (hwnd_ != nullptr)
-        RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
-}
-
-SIZE Win32Form::RestoredOuterSize() const {
-    RECT frame = FrameRect();
-    if (IsIconic(hwnd_)) {
-        WINDOWPLACEMENT placement{};
-        placement.length = sizeof(placement);
-        if (GetWindowPlacement(hwnd_, &placement)) frame = placement.rcNormalPosition;
-    }
-    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
-}
-
-// ---- focus and keyboard ------------------------------------------------------------
-
-void Win32Form::RestoreFocus() {
-    HWND target = savedFocus_;
-    const bool usable = target != nullptr && IsChild(hwnd_, target) && IsWindowEnabled(target) &&
-                        (GetWindowLongPtrW(target, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (!usable) target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-    if (target != nullptr) SetFocus(target);
-}
-
-void Win32Form::MoveFocus(bool backwards) {
-    HWND focus = GetFocus();
-    if (focus != nullptr && !IsChild(hwnd_, focus)) focus = nullptr;
-    HWND next = GetNextDlgTabItem(hwnd_, focus, backwards ? TRUE : FALSE);
-    if (next != nullptr) SetFocus(next);
-}
-
-bool Win32Form::TranslateKeyboard(MSG& message) {
-    if (hwnd_ == nullptr || (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd))) return false;
-    // The window has neither a default nor a cancel button. A multi-line edit box in
-    // dialog mode would even close the window on Escape, so these keys go nowhere.
-    if (IsEnterOrEscape(message)) return true;
-    // Plain letters are typing (the list's search by first letter); only Alt+letter
-    // presses a button by its access key.
-    if (message.message == WM_CHAR) return false;
-    return IsDialogMessageW(hwnd_, &message) != FALSE;
 }
 
 // ---- the form's own properties -----------------------------------------------------

@@ -3,6 +3,9 @@
 // into the window's events and offers the window itself as the seam's FormControl.
 // It converts twips with the DPI of the screen it is on and lays itself out again
 // when that DPI changes.
+// One class in four files: its class and life (win32_form.cpp), the DPI rules
+// (win32_form_dpi.cpp), the look (win32_form_look.cpp) and the keyboard
+// (win32_form_keyboard.cpp).
 #pragma once
 
 #include <windows.h>
@@ -82,14 +85,23 @@ public:
     void Unload() override;
 
 private:
+    // The class and life (win32_form.cpp).
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
     bool RegisterWindowClass() const;
     bool CreateControls();
     HWND CreateControl(const ControlDesign& control, int id);
     HFONT FontFor(const FontDesign& font);
+    // Runs one handler. Handlers absorb their own errors; whatever still escapes stops
+    // here, because nothing may unwind through the platform's window procedure.
+    void Raise(void (FormEvents::*handler)());
+    void OnCommand(int id, int code);
+    RECT FrameRect() const;
 
+    // The DPI rules (win32_form_dpi.cpp).
+    // The size event, held back or turned into the delayed DPI layout while a DPI
+    // change is under way.
+    void OnSize(WPARAM sizeType);
     // The window moved to a screen of another DPI, or its screen's DPI changed.
     void OnDpiChanged(int dpi, const RECT& suggested);
     void ReplaceFonts();
@@ -102,20 +114,21 @@ private:
     // The outer size, as it is or as it will be when the window is restored.
     SIZE RestoredOuterSize() const;
 
-    // Runs one handler. Handlers absorb their own errors; whatever still escapes stops
-    // here, because nothing may unwind through the platform's window procedure.
-    void Raise(void (FormEvents::*handler)());
-    void OnCommand(int id, int code);
+    // The look (win32_form_look.cpp).
     LRESULT OnColorStatic(HDC dc, HWND control);
+    void OnSysColorChange(WPARAM wParam, LPARAM lParam);
     // A setting or the theme's colours changed while the window runs: it follows high
     // contrast and draws itself again where its colours change.
     void OnThemeChanged(bool coloursChanged);
     bool HighContrastOn() const;
     bool OnSetCursor(HWND target, int hitTest);
+    void RefreshCursor() const;
+
+    // The keyboard (win32_form_keyboard.cpp).
+    void SaveFocus();
     void RestoreFocus();
     void MoveFocus(bool backwards);
-    void RefreshCursor() const;
-    RECT FrameRect() const;
+    void OnNextDlgCtl(WPARAM wParam, LPARAM lParam);
 
     HINSTANCE instance_;
     const FormDesign& design_;
