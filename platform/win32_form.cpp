@@ -4,8 +4,6 @@
 // (win32_form_dpi.cpp, win32_form_look.cpp, win32_form_keyboard.cpp).
 #include "platform/win32_form.h"
 
-#include <cwchar>
-#include <iterator>
 #include <utility>
 
 #include "assets/resource_ids.h"
@@ -18,47 +16,6 @@
 namespace {
 
 constexpr int32_t kErrCannotMoveForm = 384;
-
-bool SameFont(const FontDesign& a, const FontDesign& b) {
-    const bool sameFace = (a.face == nullptr || b.face == nullptr) ? a.face == b.face : wcscmp(a.face, b.face) == 0;
-    return sameFace && a.points == b.points && a.weight == b.weight && a.underline == b.underline;
-}
-
-struct ControlClass {
-    const wchar_t* className;
-    DWORD style;
-    DWORD exStyle;
-};
-
-// The platform control and styles for each kind of control.
-ControlClass ClassFor(const ControlDesign& control) {
-    switch (control.kind) {
-        case ControlKind::ListBox:
-            // One selected row, rows kept in the order they are added (no LBS_SORT), and
-            // a scroll bar only when the rows do not fit.
-            return {L"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY, WS_EX_CLIENTEDGE};
-        case ControlKind::TextBox:
-            // Read-only: the user can still place the cursor, select and copy.
-            return {L"EDIT", WS_TABSTOP | WS_BORDER | ES_MULTILINE | ES_READONLY | ES_LEFT | ES_AUTOVSCROLL, 0};
-        case ControlKind::Label:
-            // One line, and an "&" in a count line stays an ampersand.
-            return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX | (control.handCursor ? SS_NOTIFY : 0u), 0};
-        case ControlKind::CommandButton:
-            return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-        case ControlKind::Image:
-            return {L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 0};
-    }
-    return {L"STATIC", 0, 0};
-}
-
-// Creation order is the z-order, which gives both the Tab order and the names screen
-// readers speak: a list box or edit box without text of its own is named after the
-// label just before it. So each heading label comes directly before the control it
-// heads; labels take no focus, so the Tab order stays that of the tab indexes. The
-// picture, which has no tab index, comes last.
-constexpr FrmListControlIndex kCreationOrder[] = {kLabel1_1, kList1,    kLabel1_0, kText1, kCommand1,
-                                                  kCommand2, kCommand3, kLabel2,   kImage1};
-static_assert(std::size(kCreationOrder) == kFrmListControlCount, "every control is created once");
 
 // The show command for the window's first showing, from the one the program was
 // started with. The window has one size and no maximise box, so a launcher's
@@ -152,7 +109,7 @@ bool Win32Form::Create() {
 
 HFONT Win32Form::FontFor(const FontDesign& font) {
     for (size_t i = 0; i < fontCount_; ++i) {
-        if (SameFont(fonts_[i].design, font)) return fonts_[i].font.Get();
+        if (SameFontDesign(fonts_[i].design, font)) return fonts_[i].font.Get();
     }
     if (fontCount_ == fonts_.size()) return nullptr;
     fonts_[fontCount_].design = font;
@@ -162,11 +119,10 @@ HFONT Win32Form::FontFor(const FontDesign& font) {
 
 HWND Win32Form::CreateControl(const ControlDesign& control, int id) {
     const ControlClass kind = ClassFor(control);
-    const DWORD style = WS_CHILD | kind.style | (control.visible ? WS_VISIBLE : 0u);
-    HWND hwnd =
-        CreateWindowExW(kind.exStyle, kind.className, control.caption, style, scale_.ToPixels(control.left),
-                        scale_.ToPixels(control.top), scale_.ToPixels(control.width), scale_.ToPixels(control.height),
-                        hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    HWND hwnd = CreateWindowExW(kind.exStyle, kind.className, control.caption, ControlStyle(control),
+                                scale_.ToPixels(control.left), scale_.ToPixels(control.top),
+                                scale_.ToPixels(control.width), scale_.ToPixels(control.height), hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (hwnd != nullptr && control.kind != ControlKind::Image) {
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
     }
