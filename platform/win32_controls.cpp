@@ -111,19 +111,22 @@ int32_t Win32Label::Width() {
     return WindowWidthTwips(hwnd_, scale_);
 }
 
-void Win32Label::AutoSize() {
-    const std::wstring caption = WindowText(hwnd_);
-    const WindowDc dc = BorrowDc(hwnd_);
-    if (dc.Get() == nullptr) return;
-    const SelectedObject font = SelectInto(dc.Get(), font_);
+SIZE CaptionSize(HDC dc, HFONT font, const std::wstring& caption) {
+    const SelectedObject selected = SelectInto(dc, font);
     SIZE size{};
-    GetTextExtentPoint32W(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &size);
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
     if (caption.empty()) {
-        // An empty caption still keeps the height of one line.
         TEXTMETRICW metrics{};
-        GetTextMetricsW(dc.Get(), &metrics);
+        GetTextMetricsW(dc, &metrics);
         size.cy = metrics.tmHeight;
     }
+    return size;
+}
+
+void Win32Label::AutoSize() {
+    const WindowDc dc = BorrowDc(hwnd_);
+    if (dc.Get() == nullptr) return;
+    const SIZE size = CaptionSize(dc.Get(), font_, WindowText(hwnd_));
     SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A grown label has to paint its new part too, not just the part it had.
     InvalidateRect(hwnd_, nullptr, TRUE);

@@ -51,6 +51,10 @@ private:
     HWND hwnd_;
 };
 
+// The size of a caption on one line in a font, as the device context measures it; an
+// empty caption keeps the height of one line.
+SIZE CaptionSize(HDC dc, HFONT font, const std::wstring& caption);
+
 // A label that takes the size of its caption on one line in its own font, with its
 // top-left corner fixed.
 class Win32Label : public LabelControl {

@@ -119,13 +119,15 @@ HFONT Win32Form::FontFor(const FontDesign& font) {
 
 HWND Win32Form::CreateControl(const ControlDesign& control, int id) {
     const ControlClass kind = ClassFor(control);
+    const HFONT font = control.kind == ControlKind::Image ? nullptr : FontFor(control.font);
+    SIZE size{scale_.ToPixels(control.width), scale_.ToPixels(control.height)};
+    // A label is made at the size of its caption, as it would size itself: sizing it
+    // afterwards would cost a move and a redraw of each.
+    if (control.kind == ControlKind::Label) size = CaptionSize(BorrowDc(nullptr).Get(), font, control.caption);
     HWND hwnd = CreateWindowExW(kind.exStyle, kind.className, control.caption, ControlStyle(control),
-                                scale_.ToPixels(control.left), scale_.ToPixels(control.top),
-                                scale_.ToPixels(control.width), scale_.ToPixels(control.height), hwnd_,
+                                scale_.ToPixels(control.left), scale_.ToPixels(control.top), size.cx, size.cy, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    if (hwnd != nullptr && control.kind != ControlKind::Image) {
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.font)), FALSE);
-    }
+    if (hwnd != nullptr && font != nullptr) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return hwnd;
 }
 
@@ -145,7 +147,6 @@ bool Win32Form::CreateControls() {
     for (size_t i = 0; i < labels_.size(); ++i) {
         const FrmListControlIndex index = kLabelIndexes[i];
         labels_[i] = std::make_unique<Win32Label>(children_[index], FontFor(design_.controls[index].font), scale_);
-        labels_[i]->AutoSize();
     }
     const FrmListControlIndex buttons[] = {kCommand1, kCommand2, kCommand3};
     for (size_t i = 0; i < buttons_.size(); ++i) {

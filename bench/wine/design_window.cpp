@@ -70,22 +70,13 @@ HFONT FontFor(size_t index) {
     return window.fonts[index].Get();
 }
 
-// A label's size: its caption on one line in its font.
-SIZE LabelSize(const wchar_t* caption, HFONT font) {
-    const WindowDc screen = BorrowDc(nullptr);
-    const SelectedObject selected = SelectInto(screen.Get(), font);
-    SIZE size{};
-    GetTextExtentPoint32W(screen.Get(), caption, static_cast<int>(wcslen(caption)), &size);
-    return size;
-}
-
 bool CreateControls(HINSTANCE instance) {
     for (FrmListControlIndex index : kCreationOrder) {
         const ControlDesign& control = kFrmListDesign.controls[index];
         const ControlClass kind = ClassFor(control);
         const HFONT font = control.kind == ControlKind::Image ? nullptr : FontFor(index);
         SIZE size{window.scale.ToPixels(control.width), window.scale.ToPixels(control.height)};
-        if (control.kind == ControlKind::Label) size = LabelSize(CaptionOf(index), font);
+        if (control.kind == ControlKind::Label) size = CaptionSize(BorrowDc(nullptr).Get(), font, CaptionOf(index));
         window.children[index] = CreateWindowExW(
             kind.exStyle, kind.className, CaptionOf(index), ControlStyle(control), window.scale.ToPixels(control.left),
             window.scale.ToPixels(control.top), size.cx, size.cy, window.hwnd,
