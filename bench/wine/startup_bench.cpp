@@ -184,6 +184,18 @@ struct Start {
         for (const StartTimes& one : times) values.push_back(one.*field);
         return ::Median(values);
     }
+    // The median over the rounds of this start's time over another's in the same
+    // round: a start is compared with one a few seconds apart, not with a median that
+    // may come from a quieter or busier minute of the machine.
+    double RatioTo(const Start& other, double StartTimes::*field) const {
+        std::vector<double> ratios;
+        for (size_t i = 0; i < times.size() && i < other.times.size(); ++i) {
+            const double mine = times[i].*field;
+            const double theirs = other.times[i].*field;
+            if (mine > 0 && theirs > 0) ratios.push_back(mine / theirs);
+        }
+        return ::Median(ratios);
+    }
 };
 
 // The stages of traced starts, in the order they were first written, with every
@@ -297,9 +309,9 @@ std::vector<const Start*> Columns(const std::vector<Start>& starts) {
 }
 
 // The rows of the README's start-up table, ready to paste: the program against each
-// yardstick that has a column.
+// yardstick that has a column, each ratio the median of the rounds' ratios.
 void PrintReadmeRows(const Start& program, const std::vector<const Start*>& columns, int runs) {
-    std::printf("\nREADME rows (medians of %d starts each):\n", runs);
+    std::printf("\nREADME rows (medians of %d starts each; each ratio the median of the rounds' ratios):\n", runs);
     std::printf("| Start-up | Program |");
     for (const Start* column : columns) std::printf(" %s | Ratio |", column->column);
     std::printf("\n|---|---|");
@@ -310,7 +322,7 @@ void PrintReadmeRows(const Start& program, const std::vector<const Start*>& colu
         std::printf("| %s | %.0f ms |", measure.row, p);
         for (const Start* column : columns) {
             const double ms = column->Median(measure.field);
-            std::printf(" %.0f ms | %.2fx |", ms, ms > 0 ? p / ms : -1.0);
+            std::printf(" %.0f ms | %.2fx |", ms, program.RatioTo(*column, measure.field));
         }
         std::printf("\n");
     }
@@ -351,8 +363,9 @@ bool PrintMedians(const std::vector<Start>& starts, int runs) {
         const double programMs = starts.back().Median(measure.field);
         for (size_t i = 0; i + 1 < starts.size(); ++i) {
             const double ms = starts[i].Median(measure.field);
-            std::printf("  program / %-44s %8.2f\n", (std::string(starts[i].label) + ":").c_str(),
-                        ms > 0 ? programMs / ms : -1.0);
+            std::printf("  program / %-44s %8.2f of the medians, %5.2f within the rounds\n",
+                        (std::string(starts[i].label) + ":").c_str(), ms > 0 ? programMs / ms : -1.0,
+                        starts.back().RatioTo(starts[i], measure.field));
         }
     }
     return complete;
