@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/startup_trace.h"
 #include "tests/display_class_key.h"
 #include "tests/e2e/display_class_seed.h"
 
@@ -222,6 +223,15 @@ struct Stages {
         const auto found = times.find(name);
         return found == times.end() ? -1 : Median(found->second);
     }
+    // The mean, for a time the platform counts in coarse ticks (Wine: 10 ms), which a
+    // median would only round to a tick.
+    double MeanOf(const std::string& name) const {
+        const auto found = times.find(name);
+        if (found == times.end() || found->second.empty()) return -1;
+        double sum = 0;
+        for (double ms : found->second) sum += ms;
+        return sum / static_cast<double>(found->second.size());
+    }
 };
 
 std::wstring TempFile() {
@@ -249,12 +259,14 @@ void PrintStages(const std::wstring& traced, const std::vector<const Start*>& ya
         TimeStart(traced, L"", kProgramClass, rows, file);
         program.Read(file);
     }
+    // The processor time is no stage: it comes after the sum.
     std::vector<std::string> order = program.order;
     for (const Stages& trace : traces) {
         for (const std::string& name : trace.order) {
             if (std::find(order.begin(), order.end(), name) == order.end()) order.push_back(name);
         }
     }
+    order.erase(std::remove(order.begin(), order.end(), std::string(startup_trace::kProcessorTime)), order.end());
     std::printf(
         "\nREADME stage rows (medians of %d traced starts each, in ms; each stage from the end of the one\n"
         "before; fonts are taken out of the stage they fall in):\n",
@@ -282,6 +294,8 @@ void PrintStages(const std::wstring& traced, const std::vector<const Start*>& ya
     }
     std::printf("| Sum |");
     for (double total : totals) std::printf(" %.1f |", total);
+    std::printf("\n| %s (mean) |", startup_trace::kProcessorTime);
+    for (const Stages* column : columns) std::printf(" %.1f |", column->MeanOf(startup_trace::kProcessorTime));
     std::printf("\n");
 }
 
