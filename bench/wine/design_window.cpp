@@ -29,7 +29,9 @@ namespace {
 constexpr const wchar_t* kDesignClassName = L"TalvorinDesignWindow";
 
 // What the program shows for Wine's own adapter: its caption, count line, one row and
-// the details, each set once, where the window or control is made.
+// the details, each set once: the captions where the window and label are made, the
+// row and the details once the list and the box have their fonts (an edit box lays its
+// text out again for a new font).
 constexpr const wchar_t* kCaption = L"Talvorin Device Manager Version 0.9.4";
 constexpr const wchar_t* kCountLine = L"1 graphics adapter found";
 constexpr const wchar_t* kRow = L"Wine Adapter";
@@ -42,8 +44,6 @@ const wchar_t* CaptionOf(FrmListControlIndex index) {
     switch (index) {
         case kLabel1_1:
             return kCountLine;
-        case kText1:
-            return kDetails;
         default:
             return kFrmListDesign.controls[index].caption;
     }
@@ -190,7 +190,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     TDM_TRACE_MARK("controls created (fonts apart)");
     SendMessageW(window.children[kList1], LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kRow));
     SendMessageW(window.children[kList1], LB_SETCURSEL, 0, 0);
-    TDM_TRACE_MARK("one row");
+    SetWindowTextW(window.children[kText1], kDetails);
+    TDM_TRACE_MARK("one row and its details");
     ShowWindow(window.hwnd, showCommand);
     UpdateWindow(window.hwnd);
     TDM_TRACE_MARK("show and first paint");
