@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -437,10 +438,17 @@ int wmain(int argc, wchar_t** argv) {
 
     // One warm-up round, so that all find Wine's files in the page cache.
     for (Start& start : starts) TimeStart(start.path, start.arguments, start.className, start.rows);
-    // Each round starts with the next one, so that none always follows the same.
+    // Each round in another order: turning the same order round would still start
+    // each program after the same other one (the program after another build of it,
+    // say, whose files the system has just read). A fixed seed gives every run of the
+    // benchmark the same orders.
+    std::vector<size_t> order(starts.size());
+    for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::mt19937 shuffler(20);
     for (int run = 0; run < runs; ++run) {
-        for (size_t k = 0; k < starts.size(); ++k) {
-            Start& start = starts[(k + static_cast<size_t>(run)) % starts.size()];
+        std::shuffle(order.begin(), order.end(), shuffler);
+        for (size_t k : order) {
+            Start& start = starts[k];
             start.times.push_back(TimeStart(start.path, start.arguments, start.className, start.rows));
         }
     }
