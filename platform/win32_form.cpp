@@ -46,7 +46,7 @@ int FirstShowCommand(int requested) {
 }  // namespace
 
 FormPlatformCalls SystemFormCalls() {
-    return FormPlatformCalls{ShowWindow, SystemParametersInfoW};
+    return FormPlatformCalls{ShowWindow, SystemParametersInfoW, WindowDpi};
 }
 
 Win32Form::Win32Form(HINSTANCE instance, const FormDesign& design, FormPlatformCalls calls)
@@ -94,7 +94,7 @@ bool Win32Form::Create() {
                     instance_, this);
     if (hwnd_ == nullptr) return false;
     // The window may have landed on a screen with a DPI other than the system's.
-    const int dpi = WindowDpi(hwnd_);
+    const int dpi = calls_.windowDpi(hwnd_);
     if (dpi != scale_.Dpi()) {
         scale_ = TwipsScale(dpi);
         const SIZE sized = OuterSizeFor(dpi);

@@ -22,15 +22,17 @@
 #include "window/toolkit.h"
 
 // The platform calls whose answers differ between Windows and Wine: Windows may put
-// a launcher's show command in place of the window's first one, and only Windows has
-// high-contrast themes. The window makes these calls through here, so that a test can
+// a launcher's show command in place of the window's first one, only Windows has
+// high-contrast themes, and only Windows opens a window on a screen whose DPI differs
+// from the system's. The window makes these calls through here, so that a test can
 // answer as Windows does.
 struct FormPlatformCalls {
     std::function<BOOL(HWND, int)> showWindow;
     std::function<BOOL(UINT, UINT, void*, UINT)> systemParametersInfo;
+    std::function<int(HWND)> windowDpi;
 };
 
-// ShowWindow and SystemParametersInfoW themselves.
+// ShowWindow, SystemParametersInfoW and WindowDpi themselves.
 FormPlatformCalls SystemFormCalls();
 
 class Win32Form : public FormControl {

@@ -278,6 +278,33 @@ TEST(ScreenDpi, IsTheOneThisRunIsFor) {
     }
 }
 
+TEST(ScreenDpi, AWindowOpeningOnAScreenOfAnotherDpiIsLaidOutForThatScreenAtOnce) {
+    // GetDpiForWindow gives a per-monitor aware window the DPI of the monitor it opens
+    // on, which differs from the system's when scaling changed since sign-in or the
+    // primary monitor is another one. Wine gives every window the system's DPI, so the
+    // window's DPI here is Windows's answer. The client area, 11355 x 9510 twips, is
+    // 1136 x 951 pixels at 144 dpi (1135.5 rounds up) and 1514 x 1268 at 192.
+    struct Case {
+        int dpi;
+        LONG width, height;
+    };
+    const Case cases[] = {{144, 1136, 951}, {192, 1514, 1268}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.dpi) + " dpi");
+        FormPlatformCalls calls = SystemFormCalls();
+        calls.windowDpi = [&](HWND) { return c.dpi; };
+        Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
+        ASSERT_TRUE(form.Create());
+        EXPECT_EQ(form.Scale().Dpi(), c.dpi);
+        RECT client{};
+        GetClientRect(form.Handle(), &client);
+        EXPECT_EQ(client.right, c.width);
+        EXPECT_EQ(client.bottom, c.height);
+        ExpectDesignLayout(form.Handle(), {c.dpi, 2055, LabelFonts::Own});
+        ExpectFontsAt(form.Handle(), c.dpi);
+    }
+}
+
 TEST(ScreenDpi, TheProgramRunsAwareOfEachScreensDpi) {
     // The manifest linked into this test, as into the program, asks for it.
     using GetContextFn = DPI_AWARENESS_CONTEXT(WINAPI*)();

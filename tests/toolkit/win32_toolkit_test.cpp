@@ -402,11 +402,27 @@ TEST_F(Win32ToolkitTest, AccessKeysPressOnlyVisibleEnabledButtonsAndNeedAlt) {
 
 TEST_F(Win32ToolkitTest, DisablingTheFocusedButtonHandsTheFocusOn) {
     ShowAndFocusList();
-    Controls().Command2.SetEnabled(true);
-    SetFocus(Child(kCommand2));
-    Controls().Command2.SetEnabled(false);
-    EXPECT_FALSE(Controls().Command2.Enabled());
-    EXPECT_EQ(GetFocus(), Child(kList1));
+    // Only disabling the button that holds the focus moves it.
+    struct Case {
+        const char* what;
+        FrmListControlIndex focus, button;
+        bool enabled;
+        FrmListControlIndex expected;
+    };
+    const Case cases[] = {
+        {"the focused button disabled", kCommand2, kCommand2, false, kList1},
+        {"another button disabled", kText1, kCommand2, false, kText1},
+        {"the focused button enabled", kCommand1, kCommand1, true, kCommand1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Controls().Command2.SetEnabled(true);
+        SetFocus(Child(c.focus));
+        CommandButtonControl& button = c.button == kCommand1 ? Controls().Command1 : Controls().Command2;
+        button.SetEnabled(c.enabled);
+        EXPECT_EQ(button.Enabled(), c.enabled);
+        EXPECT_EQ(GetFocus(), Child(c.expected));
+    }
 }
 
 // ---- list box ----------------------------------------------------------------------
@@ -612,6 +628,61 @@ TEST_F(Win32ToolkitTest, TheHandOverTheLinkAndPictureGivesWayToTheHourglass) {
     EXPECT_EQ(form_->MousePointer(), kPointerDefault);
 }
 
+// A window of another thread, as a window of another program would be, that counts
+// the pointer messages sent to it from another thread: InSendMessageEx(nullptr) has
+// ISMEX_SEND (0x00000001) set for those, and not for its own mouse input.
+std::atomic<int> sentPointerMessages{0};
+LRESULT CALLBACK CountSentPointerMessages(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if ((message == WM_NCHITTEST || message == WM_SETCURSOR) && (InSendMessageEx(nullptr) & 0x00000001) != 0) {
+        ++sentPointerMessages;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+class OtherThreadWindow {
+public:
+    explicit OtherThreadWindow(POINT centre) : thread_([this, centre] { Run(centre); }) {
+        while (!ready_) Sleep(5);
+    }
+    ~OtherThreadWindow() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    HWND Handle() const { return hwnd_; }
+
+private:
+    void Run(POINT centre) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = CountSentPointerMessages;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"tdm-test-other-thread";
+        RegisterClassW(&windowClass);
+        hwnd_ = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"", WS_POPUP | WS_VISIBLE, centre.x - 100,
+                                centre.y - 100, 200, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+        threadId_ = GetCurrentThreadId();
+        ready_ = true;
+        MSG message{};
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+        DestroyWindow(hwnd_);
+    }
+    HWND hwnd_ = nullptr;
+    DWORD threadId_ = 0;
+    std::atomic<bool> ready_{false};
+    std::thread thread_;
+};
+
+TEST_F(Win32ToolkitTest, TheHourglassEndsWithoutAskingAnotherProgramsWindowForItsPointer) {
+    // The window asks the window under the pointer for its pointer again, but only its
+    // own: a message sent to a hung window of another program never returns.
+    POINT pointer{};
+    ASSERT_TRUE(GetCursorPos(&pointer));
+    const OtherThreadWindow other(pointer);
+    ASSERT_EQ(WindowFromPoint(pointer), other.Handle());
+    sentPointerMessages = 0;
+    toolkit_->SetMousePointer(kPointerHourglass);
+    toolkit_->SetMousePointer(kPointerDefault);
+    EXPECT_EQ(sentPointerMessages, 0);
+}
+
 TEST_F(Win32ToolkitTest, LinkAndPictureClicksReachTheirHandlers) {
     SendMessageW(Child(kLabel2), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageW(Child(kLabel2), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
@@ -790,6 +861,32 @@ TEST(FirstShow, TheWindowOpensShownAtItsSizeWhateverShowCommandThePlatformPutsIn
         EXPECT_EQ(client.right, form.Scale().ToPixels(11355));
         EXPECT_EQ(client.bottom, form.Scale().ToPixels(9510));
         EXPECT_GE(events.Count("Form_Resize"), 1);
+        form.SetEvents(nullptr);
+    }
+}
+
+TEST(FirstShow, RaisesOneSizeEventWhetherShowingSendsASizeMessageOrNot) {
+    // Windows sends WM_SIZE at a window's first showing unless it was sent before, and
+    // a platform may show a window that already has its size without one. WM_SIZE:
+    // wParam SIZE_RESTORED (0), lParam the client width and height in its low and high
+    // words (757 x 634 at 96 dpi). The stand-in shows the window without resizing it,
+    // with the message or without.
+    for (const bool sizeMessage : {true, false}) {
+        SCOPED_TRACE(sizeMessage ? "with WM_SIZE" : "without WM_SIZE");
+        FormPlatformCalls calls = SystemFormCalls();
+        calls.showWindow = [&](HWND hwnd, int) {
+            const BOOL wasVisible = IsWindowVisible(hwnd);
+            SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+            if (sizeMessage) SendMessageW(hwnd, WM_SIZE, 0, MAKELPARAM(757, 634));
+            return wasVisible;
+        };
+        Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
+        ASSERT_TRUE(form.Create());
+        RecordingEvents events;
+        form.SetEvents(&events);
+        form.Show(1 /* SW_SHOWNORMAL */);
+        Pump();
+        EXPECT_EQ(events.Count("Form_Resize"), 1);
         form.SetEvents(nullptr);
     }
 }
