@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,7 @@ struct StandInObject {
     // the wait for its answer has ended.
     std::atomic<LONG> added{0};
     std::atomic<LONG> released{0};
+    HANDLE holdsRelease = nullptr;  // set: a Release waits for it, as a hung shell would
 };
 
 struct Argument {
@@ -145,7 +147,9 @@ ULONG STDMETHODCALLTYPE AddRef(Interface* self) {
 }
 template <typename Interface>
 ULONG STDMETHODCALLTYPE Release(Interface* self) {
-    return static_cast<ULONG>(++Of(self).released);
+    StandInObject& object = Of(self);
+    if (object.holdsRelease != nullptr) WaitForSingleObject(object.holdsRelease, INFINITE);
+    return static_cast<ULONG>(++object.released);
 }
 template <typename Vtbl, typename Interface>
 Vtbl UnknownOnly() {
@@ -289,9 +293,9 @@ protected:
     }
 
     void ExpectEveryReferenceGivenBack() {
-        int number = 0;
-        for (const StandInObject* object : shell_.All()) {
-            EXPECT_EQ(object->released, object->added) << "object " << number++ << " of the route";
+        const auto objects = shell_.All();
+        for (size_t i = 0; i < objects.size(); ++i) {
+            EXPECT_EQ(objects[i]->released, objects[i]->added) << "object " << i << " of the route";
         }
     }
 
@@ -356,7 +360,9 @@ TEST_F(DesktopShellRoute, AStepThatFailsEndsTheRouteWithEveryReferenceGivenBack)
         {"ShellExecute", kFail, 11, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.failingCall) + " answers " + std::to_string(c.answer));
+        char answer[16] = {};
+        std::snprintf(answer, sizeof answer, "0x%08lX", static_cast<unsigned long>(c.answer));
+        SCOPED_TRACE(std::string(c.failingCall) + " answers " + answer);
         for (StandInObject* object : shell_.All()) object->added = object->released = 0;
         shell_.calls.clear();
         shell_.failingCall = c.failingCall;
@@ -427,10 +433,14 @@ TEST_F(DesktopShellRoute, AShellThatDoesNotAnswerIsGivenUpWhileTheWindowKeepsAns
     DestroyWindow(window);
 }
 
-TEST_F(DesktopShellRoute, AShellThatAnswersInTimeIsWaitedFor) {
-    EXPECT_TRUE(HandToDesktopShellWithin(kCalls, kRequest, 60000));
+TEST_F(DesktopShellRoute, AShellThatTookTheRequestHasTakenItThoughItHangsAfterwards) {
+    // The shell takes the request, then hangs when its last reference is given back:
+    // the site is being opened, and the program must not open it a second time.
+    const KernelHandle letGo(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    shell_.dispatch.holdsRelease = letGo.Get();
+    EXPECT_TRUE(HandToDesktopShellWithin(kCalls, kRequest, 10000));
     EXPECT_EQ(shell_.calls, kWholeRoute);
-    // The worker gives the shell's last reference back after its answer.
+    SetEvent(letGo.Get());
     for (int i = 0; i < 200 && shell_.dispatch.released != shell_.dispatch.added; ++i) Sleep(50);
     ExpectEveryReferenceGivenBack();
 }
