@@ -16,8 +16,12 @@ namespace {
 
 // DLLs loaded from here on by name come from the system folder only, never from beside
 // the program or the current folder, where one could be planted. Windows 7 without its
-// DLL-search update lacks SetDefaultDllDirectories; there the current folder at least
-// leaves the search. The shell and COM are loaded by full path in either case.
+// DLL-search update lacks SetDefaultDllDirectories, and SetDllDirectoryW(L"") only takes
+// the current folder out of the search: the program's own folder is still searched
+// first. There a DLL planted beside the program (in a downloads folder, say) is loaded
+// whenever the shell or COM later loads a DLL of that name by name. Loading the shell and
+// COM by full path, as the program does, covers those DLLs and the ones they import, not
+// the ones they load later.
 void LimitDllSearch() {
     if (DynSetDefaultDllDirectories != nullptr && DynSetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
     SetDllDirectoryW(L"");

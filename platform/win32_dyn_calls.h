@@ -24,7 +24,7 @@
 #define TDM_USER32_CALLS(V) V(GetDpiForWindow) V(AdjustWindowRectExForDpi) V(SystemParametersInfoForDpi)
 
 // COM and the shell, loaded from the system folder by LoadShellCalls.
-#define TDM_OLE32_CALLS(V) V(CoInitializeEx) V(CoCreateInstance) V(CoAllowSetForegroundWindow)
+#define TDM_OLE32_CALLS(V) V(CoInitializeEx) V(CoUninitialize) V(CoCreateInstance) V(CoAllowSetForegroundWindow)
 #define TDM_OLEAUT32_CALLS(V) V(SysAllocString) V(SysFreeString)
 #define TDM_SHELL32_CALLS(V) V(ShellExecuteW)
 

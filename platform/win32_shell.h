@@ -21,7 +21,11 @@ void ShellExecuteFromProgram(HWND owner, const std::wstring& operation, const st
 
 // Asks the shell of the desktop (Explorer's desktop folder view, found through
 // IShellWindows) to run IShellDispatch2::ShellExecute, so that the document opens
-// with the desktop's everyday token. False when any step of that route is missing
-// (no shell desktop, or one that does not offer it): nothing has been opened then.
+// with the desktop's everyday token (win32_desktop_shell.h). True means the request
+// was handed to the shell, not that the document opened: the shell answers S_FALSE,
+// taken as true, when its own start of the document fails. False when any step of
+// that route is missing (no shell desktop, or one that does not offer it) or the shell
+// does not answer within a few seconds, during which the window keeps answering; the
+// caller then opens the document itself.
 bool ShellExecuteFromDesktop(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
                              const std::wstring& directory, int showCommand);

@@ -11,12 +11,11 @@ tdm_install_missing() {
     command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
     command -v wine >/dev/null || need+=(wine wine64)
     command -v Xvfb >/dev/null || need+=(xvfb)
-    command -v xvfb-run >/dev/null || need+=(xvfb)
-    command -v xauth >/dev/null || need+=(xauth)  # xvfb-run needs it
     command -v iconv >/dev/null || need+=(libc-bin)
     command -v xdotool >/dev/null || need+=(xdotool)
-    command -v convert >/dev/null && convert -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
-    command -v xwd >/dev/null || need+=(x11-apps)
+    # import (ImageMagick's screen grab) crops the demo's screenshots; GraphicsMagick
+    # has a command of the same name.
+    command -v import >/dev/null && import -version 2>/dev/null | grep -q ImageMagick || need+=(imagemagick)
     command -v python3 >/dev/null || need+=(python3)
     [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
     command -v clang++ >/dev/null || need+=(clang)

@@ -1,7 +1,7 @@
 // The web link of the running program: a click on the link or on the logo hands the
 // site's address to the shell's handler for https addresses. Wine runs every process
 // as an administrator with a split token (TokenElevationTypeFull), so under Wine this
-// is the route through the desktop's shell, or the program's own where that is missing.
+// is the route through the desktop's shell, which Wine's desktop process serves.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32_handles.h"
 #include "registry/win32_registry_api.h"
 #include "tests/e2e/program_session.h"
 #include "window/control_ids.h"
@@ -80,6 +81,16 @@ private:
     std::wstring marker_;
 };
 
+// Whether this process, started like the program, runs elevated from a split token:
+// TokenElevationType 2 (TokenElevationTypeFull).
+bool RunsElevatedFromASplitToken() {
+    KernelHandle token;
+    DWORD type = 0;
+    DWORD size = 0;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put()) &&
+           GetTokenInformation(token.Get(), TokenElevationType, &type, sizeof(type), &size) && type == 2;
+}
+
 TEST(WebLink, TheLinkAndTheLogoOpenTheSiteWithTheHttpsHandler) {
     HttpsHandler handler;
     ASSERT_TRUE(handler.Installed());
@@ -93,6 +104,10 @@ TEST(WebLink, TheLinkAndTheLogoOpenTheSiteWithTheHttpsHandler) {
         PostMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(window.Control(id)));
         EXPECT_EQ(handler.Opened(), "https://talvorin.example/") << "control " << id;
     }
+    // Elevated, the desktop's shell starts the handler, and the program starts nothing
+    // itself: so it is under Wine, whose desktop process serves the shell windows. Not
+    // elevated, the program starts the handler.
+    EXPECT_EQ(session.Process().Children().empty(), RunsElevatedFromASplitToken());
 }
 
 }  // namespace

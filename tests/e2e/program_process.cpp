@@ -167,7 +167,8 @@ void ProgramProcess::Watch(const std::wstring& executable, std::optional<WORD> s
         changed_.notify_all();
         return;
     }
-    CloseHandle(info.hThread);
+    // The program's first thread is not watched; its handle goes when the watch ends.
+    const KernelHandle firstThread(info.hThread);
     // When the watcher stops, whatever still runs goes on without it instead of being
     // killed with it: the program itself is ended on purpose, by the destructor.
     DebugSetProcessKillOnExit(FALSE);
@@ -185,16 +186,19 @@ void ProgramProcess::Watch(const std::wstring& executable, std::optional<WORD> s
         }
         DWORD status = DBG_CONTINUE;
         switch (event.dwDebugEventCode) {
-            case CREATE_PROCESS_DEBUG_EVENT:
-                if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+            case CREATE_PROCESS_DEBUG_EVENT: {
+                // The handle of the image file is the debugger's to close.
+                const KernelHandle image(event.u.CreateProcessInfo.hFile);
                 debugged[event.dwProcessId] = event.u.CreateProcessInfo.hProcess;
                 if (event.dwProcessId != info.dwProcessId) {
                     RecordChild(event.dwProcessId, event.u.CreateProcessInfo.hProcess);
                 }
                 break;
-            case LOAD_DLL_DEBUG_EVENT:
-                if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+            }
+            case LOAD_DLL_DEBUG_EVENT: {
+                const KernelHandle dll(event.u.LoadDll.hFile);
                 break;
+            }
             case EXCEPTION_DEBUG_EVENT:
                 status = ContinueStatus(event.u.Exception);
                 break;

@@ -25,6 +25,7 @@
 #include "registry/memory_registry.h"
 #include "registry/registry_api.h"
 #include "tests/display_class_key.h"
+#include "tests/e2e/program_session.h"
 #include "tests/support/text.h"
 #include "tests/toolkit/pump.h"
 #include "window/control_ids.h"
@@ -321,20 +322,6 @@ TEST(ScreenDpi, TheProgramRunsAwareOfEachScreensDpi) {
 
 // ---- the program -------------------------------------------------------------------
 
-std::wstring ProgramPath() {
-    const std::string path = TDM_PROGRAM_PATH;
-    // Under Wine the build's path is a Unix one; Wine names its DOS form.
-    using DosNameFn = wchar_t*(CDECL*)(const char*);
-    auto dosName = reinterpret_cast<DosNameFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
-    if (path.empty() || path[0] != '/' || dosName == nullptr) return Widen(path);
-    wchar_t* converted = dosName(path.c_str());
-    if (converted == nullptr) return {};
-    std::wstring result = converted;
-    HeapFree(GetProcessHeap(), 0, converted);
-    return result;
-}
-
 // The program, started for one case and closed at its end.
 class RunningProgram {
 public:
@@ -343,22 +330,24 @@ public:
         std::wstring commandLine = L"\"" + path + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
         if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process_)) {
-            process_ = PROCESS_INFORMATION{};
+                            &started)) {
+            return;
         }
+        process_.Reset(started.hProcess);
+        thread_.Reset(started.hThread);
+        processId_ = started.dwProcessId;
     }
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
     ~RunningProgram() {
-        if (process_.hProcess == nullptr) return;
+        if (!process_) return;
         if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
+        if (WaitForSingleObject(process_.Get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process_.Get(), 1);
     }
 
-    bool Started() const { return process_.hProcess != nullptr; }
+    bool Started() const { return static_cast<bool>(process_); }
 
     // The program's window once it is shown, which is after its load handler.
     HWND WaitForWindow() {
@@ -376,13 +365,15 @@ private:
         GetWindowThreadProcessId(hwnd, &owner);
         wchar_t className[64] = {};
         GetClassNameW(hwnd, className, 64);
-        if (owner != program->process_.dwProcessId || wcscmp(className, kFormClassName) != 0) return TRUE;
+        if (owner != program->processId_ || wcscmp(className, kFormClassName) != 0) return TRUE;
         if (!IsWindowVisible(hwnd)) return TRUE;
         program->window_ = hwnd;
         return FALSE;
     }
 
-    PROCESS_INFORMATION process_{};
+    KernelHandle process_;
+    KernelHandle thread_;
+    DWORD processId_ = 0;
     HWND window_ = nullptr;
 };
 

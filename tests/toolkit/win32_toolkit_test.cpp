@@ -1012,14 +1012,18 @@ TEST_F(Win32ToolkitTest, ElevationTypeIsTheTokensAsDocumented) {
     EXPECT_EQ(toolkit_->ElevationType(), static_cast<int32_t>(type));
 }
 
-TEST_F(Win32ToolkitTest, TheDesktopsShellOpensADocumentOrSaysItCannot) {
-    // Whichever the platform offers: when the desktop's shell takes the document, it is
-    // opened; when it does not, nothing is, and the program opens it itself.
+TEST_F(Win32ToolkitTest, TheDesktopsShellOpensADocument) {
+    // Wine's desktop process (explorer.exe, which every session on a display has) serves
+    // the list of shell windows as a local server, as Explorer does on Windows, and its
+    // desktop's shell opens the document. Without a desktop process (Wine without a
+    // display) CoCreateInstance answers 0x80040154, REGDB_E_CLASSNOTREG: the route is
+    // missing, and the program opens the document itself.
     const Marker marker(L"tdm-desktop-opened.txt");
     const bool taken = toolkit_->OpenWithDesktopShell(L"Open", toolkit_->SystemDirectory() + L"\\cmd.exe",
                                                       marker.EchoArguments(), L"", SW_HIDE);
-    EXPECT_EQ(marker.Appears(), taken) << (taken ? "taken but not opened" : "refused but opened");
     std::printf("the desktop's shell %s the document\n", taken ? "took" : "did not take");
+    EXPECT_TRUE(taken) << "no desktop's shell";
+    EXPECT_TRUE(marker.Appears()) << "not opened";
 }
 
 TEST(DynCalls, EveryFunctionOfTheListIsFoundWhereThePlatformHasIt) {
