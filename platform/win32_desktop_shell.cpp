@@ -126,8 +126,15 @@ DWORD WINAPI RunRoute(void* parameter) {
     return 0;
 }
 
-// Waits for `event` at most `milliseconds`, dispatching the thread's messages
-// meanwhile, so that its windows paint and answer. True when the event came.
+// What the wait dispatches: messages sent from other threads and processes, posted
+// messages and timers, and painting. The user's keys and clicks stay in the queue
+// until the handler that waits has ended, as they would for any other handler: a
+// second click on the link, or Close, must not run inside this one.
+constexpr DWORD kAnsweredWake = QS_SENDMESSAGE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT;
+constexpr UINT kAnsweredPeek = PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT;
+
+// Waits for `event` at most `milliseconds`, dispatching the thread's messages other
+// than input meanwhile, so that its windows paint and answer. True when the event came.
 bool WaitDispatching(HANDLE event, DWORD milliseconds) {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     bool quitMet = false;
@@ -138,13 +145,13 @@ bool WaitDispatching(HANDLE event, DWORD milliseconds) {
         const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
         // After a WM_QUIT the loop that posted it is to end: no more dispatching.
         const DWORD woke = quitMet ? WaitForSingleObject(event, left)
-                                   : MsgWaitForMultipleObjectsEx(1, &event, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+                                   : MsgWaitForMultipleObjectsEx(1, &event, left, kAnsweredWake, MWMO_INPUTAVAILABLE);
         if (woke != WAIT_OBJECT_0 + 1) {
             signalled = woke == WAIT_OBJECT_0;
             break;
         }
         MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | kAnsweredPeek)) {
             if (message.message == WM_QUIT) {
                 quitMet = true;
                 quitCode = message.wParam;

@@ -43,8 +43,9 @@ void HandToDesktopShell(const DesktopShellCalls& calls, const ShellRequest& requ
 
 // The route from a worker thread with a single-threaded apartment of its own, while the
 // calling thread waits at most `waitMilliseconds` for the answer and dispatches its
-// messages meanwhile (a WM_QUIT it meets ends the dispatching and is posted again after
-// the wait). True when the shell took the request in time; false when a step is
+// messages meanwhile, the user's input apart, which waits in the queue for the end of
+// the handler (a WM_QUIT it meets ends the dispatching and is posted again after the
+// wait). True when the shell took the request in time; false when a step is
 // missing or the shell did not answer in time. A shell that answers after the wait may
 // still open the document; the worker waiting for it owns what it uses, and lets go of
 // it when the shell answers.

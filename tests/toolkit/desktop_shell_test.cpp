@@ -316,25 +316,43 @@ HRESULT STDMETHODCALLTYPE CreateInHungShell(REFCLSID, LPUNKNOWN, DWORD, REFIID, 
     return kClassNotRegistered;
 }
 
-// A timer's first tick ends the loop that runs the window, as a click on Close would.
+struct WindowTraits : NullHandleTraits<HWND> {
+    static void Close(HWND window) { DestroyWindow(window); }
+};
+using WindowHandle = UniqueHandle<WindowTraits>;
+
+// At a timer's first tick the user presses a key (VK_F5 0x74, down then up:
+// KEYEVENTF_KEYUP 2); its second ends the loop that runs the window, as Close would.
 int g_timerTicks = 0;
 void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (g_timerTicks++ == 0) PostQuitMessage(7);
+    if (++g_timerTicks == 2) PostQuitMessage(7);
+    if (g_timerTicks != 1) return;
+    std::array<INPUT, 2> keys{};
+    for (INPUT& key : keys) key.type = INPUT_KEYBOARD, key.ki.wVk = 0x74;
+    keys[1].ki.dwFlags = 2;
+    SendInput(2, keys.data(), sizeof(INPUT));
 }
 
 TEST_F(DesktopShellRoute, AShellThatDoesNotAnswerIsGivenUpWhileTheWindowKeepsAnswering) {
     HungShell& hung = TheHungShell();
+    // The thread's window has the focus, so the key is queued for this thread.
+    const WindowHandle window(
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr));
+    SetForegroundWindow(window.Get());
+    SetFocus(window.Get());
     // A timer of the thread: only a dispatched WM_TIMER calls it.
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, &CountTick);
 
     EXPECT_FALSE(HandToDesktopShellWithin({&CreateInHungShell, nullptr}, kRequest, 300));
     KillTimer(nullptr, timer);
-    EXPECT_EQ(g_timerTicks, 1) << "the thread's messages waited for the shell, or went on after WM_QUIT";
+    EXPECT_EQ(g_timerTicks, 2) << "the thread's messages waited for the shell, or went on after WM_QUIT";
     EXPECT_NE(hung.callingThread, 0u);
     EXPECT_NE(hung.callingThread, GetCurrentThreadId()) << "the shell was called from the window's thread";
     MSG message{};
     ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the WM_QUIT was lost";
     EXPECT_EQ(message.wParam, 7u);
+    // The key waits for the end of the click's handler: nothing of the user's ran inside it.
+    EXPECT_TRUE(PeekMessageW(&message, window.Get(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the key was handled";
 
     // The worker goes on by itself once the shell answers.
     SetEvent(hung.letGo.Get());
