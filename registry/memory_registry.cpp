@@ -7,25 +7,41 @@
 namespace {
 
 constexpr int32_t kErrorKeyDeleted = 1018;
+constexpr int32_t kStatusUnsuccessful = static_cast<int32_t>(0xC0000001u);
+// The platform gives up on a chain of links this long (a link naming itself, say).
+constexpr int kMaxLinkDepth = 16;
 
-unsigned char UpperByte(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-    // Latin-1 letters, as the platform's Unicode case mapping folds them.
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+// The platform compares names by their upper case in Unicode; these are the letters
+// of Latin-1, Greek and Cyrillic, which covers every name the tests and the fuzzer use.
+wchar_t UpperChar(wchar_t c) {
+    const auto u = static_cast<uint32_t>(c);
+    if (u >= 'a' && u <= 'z') return static_cast<wchar_t>(u - 0x20);
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<wchar_t>(u - 0x20);
+    if (u == 0x3C2) return static_cast<wchar_t>(0x3A3);  // final sigma
+    if (u >= 0x3B1 && u <= 0x3C9) return static_cast<wchar_t>(u - 0x20);
+    if (u >= 0x430 && u <= 0x44F) return static_cast<wchar_t>(u - 0x20);
+    if (u >= 0x450 && u <= 0x45F) return static_cast<wchar_t>(u - 0x50);
     return c;
 }
 
-std::string Upper(const std::string& text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(UpperByte(static_cast<unsigned char>(c)));
+std::wstring Upper(const std::wstring& text) {
+    std::wstring out(text);
+    for (wchar_t& c : out) c = UpperChar(c);
     return out;
 }
 
-std::vector<std::string> SplitPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (char c : path) {
-        if (c == '\\') {
+std::string UpperAscii(const std::string& text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return out;
+}
+
+std::vector<std::wstring> SplitPath(const std::wstring& path) {
+    std::vector<std::wstring> parts;
+    std::wstring current;
+    for (wchar_t c : path) {
+        if (c == L'\\') {
             parts.push_back(current);
             current.clear();
         } else {
@@ -33,22 +49,18 @@ std::vector<std::string> SplitPath(const std::string& path) {
         }
     }
     parts.push_back(current);
-    // A trailing backslash is accepted and means nothing.
-    while (parts.size() > 1 && parts.back().empty()) parts.pop_back();
+    // A trailing backslash is accepted and means nothing; so are doubled ones.
+    parts.erase(std::remove(parts.begin(), parts.end(), std::wstring()), parts.end());
     return parts;
 }
 
-std::string JoinPath(const std::string& base, const std::string& relative) {
-    std::string rel = relative;
-    while (!rel.empty() && rel.back() == '\\') rel.pop_back();
-    if (base.empty()) return rel;
-    if (rel.empty()) return base;
-    return base + "\\" + rel;
+std::wstring JoinPath(const std::wstring& base, const std::wstring& name) {
+    return base.empty() ? name : base + L"\\" + name;
 }
 
-std::string Normalise(const std::string& path) {
-    std::string p = path;
-    while (!p.empty() && p.back() == '\\') p.pop_back();
+std::wstring Normalise(const std::wstring& path) {
+    std::wstring p = path;
+    while (!p.empty() && p.back() == L'\\') p.pop_back();
     return Upper(p);
 }
 
@@ -57,81 +69,123 @@ bool IsRootKey(RegKey key) {
            key == static_cast<RegKey>(kHkeyLocalMachine) || key == static_cast<RegKey>(kHkeyUsers);
 }
 
+// A link's target as the platform names it: the machine's keys and the users' keys.
+bool LinkRoot(const std::wstring& target, int32_t* root, std::wstring* rest) {
+    const struct {
+        const wchar_t* prefix;
+        int32_t root;
+    } roots[] = {{L"\\REGISTRY\\MACHINE", kHkeyLocalMachine}, {L"\\REGISTRY\\USER", kHkeyUsers}};
+    const std::wstring upper = Upper(target);
+    for (const auto& r : roots) {
+        const std::wstring prefix = r.prefix;
+        if (upper.compare(0, prefix.size(), prefix) != 0) continue;
+        if (upper.size() > prefix.size() && upper[prefix.size()] != L'\\') continue;
+        *root = r.root;
+        *rest = target.substr(prefix.size());
+        return true;
+    }
+    return false;
+}
+
+// The platform's status for a refused operation on an open key.
+int32_t AsStatus(int32_t error) {
+    if (error == kErrorSuccess) return kStatusSuccess;
+    if (error == kErrorAccessDenied) return kStatusAccessDenied;
+    if (error == kErrorKeyDeleted) return kStatusKeyDeleted;
+    if (error == kErrorInvalidHandle) return kStatusInvalidHandle;
+    return kStatusUnsuccessful;
+}
+
 }  // namespace
 
 // Children and values are kept sorted by their upper-case names, the platform's
 // enumeration order, so that a lookup is a binary search and an index is direct.
 struct MemoryRegistry::Node {
-    std::string name;
-    std::string upper;
+    std::wstring name;
+    std::wstring upper;
+    int32_t root = 0;
+    Node* parent = nullptr;  // null for a root key, and once deleted
     bool deleted = false;
+    bool link = false;
     std::vector<std::shared_ptr<Node>> children;
     struct Value {
-        std::string name;
-        std::string upper;
+        std::wstring name;
+        std::wstring upper;
         StoredValue stored;
     };
     std::vector<Value> values;
 
-    std::vector<std::shared_ptr<Node>>::iterator ChildSlot(const std::string& upperName) {
+    std::vector<std::shared_ptr<Node>>::iterator ChildSlot(const std::wstring& upperName) {
         return std::lower_bound(children.begin(), children.end(), upperName,
-                                [](const std::shared_ptr<Node>& c, const std::string& u) { return c->upper < u; });
+                                [](const std::shared_ptr<Node>& c, const std::wstring& u) { return c->upper < u; });
     }
-    std::shared_ptr<Node> Child(const std::string& childName) {
-        const std::string u = Upper(childName);
+    std::shared_ptr<Node> Child(const std::wstring& childName) {
+        const std::wstring u = Upper(childName);
         auto at = ChildSlot(u);
         return at != children.end() && (*at)->upper == u ? *at : nullptr;
     }
-    std::shared_ptr<Node> AddChild(const std::string& childName) {
+    std::shared_ptr<Node> AddChild(const std::wstring& childName) {
         auto node = std::make_shared<Node>();
         node->name = childName;
         node->upper = Upper(childName);
+        node->root = root;
+        node->parent = this;
         children.insert(ChildSlot(node->upper), node);
         return node;
     }
-    std::vector<Value>::iterator ValueSlot(const std::string& upperName) {
+    std::vector<Value>::iterator ValueSlot(const std::wstring& upperName) {
         return std::lower_bound(values.begin(), values.end(), upperName,
-                                [](const Value& v, const std::string& u) { return v.upper < u; });
+                                [](const Value& v, const std::wstring& u) { return v.upper < u; });
     }
-    Value* FindValue(const std::string& valueName) {
-        const std::string u = Upper(valueName);
+    Value* FindValue(const std::wstring& valueName) {
+        const std::wstring u = Upper(valueName);
         auto at = ValueSlot(u);
         return at != values.end() && at->upper == u ? &*at : nullptr;
     }
-    void PutValue(const std::string& valueName, StoredValue stored) {
+    void PutValue(const std::wstring& valueName, StoredValue stored) {
         if (Value* existing = FindValue(valueName)) {
             existing->stored = std::move(stored);
             return;
         }
-        const std::string u = Upper(valueName);
+        const std::wstring u = Upper(valueName);
         values.insert(ValueSlot(u), Value{valueName, u, std::move(stored)});
     }
-    bool RemoveValue(const std::string& valueName) {
-        const std::string u = Upper(valueName);
+    bool RemoveValue(const std::wstring& valueName) {
+        const std::wstring u = Upper(valueName);
         auto at = ValueSlot(u);
         if (at == values.end() || at->upper != u) return false;
         values.erase(at);
         return true;
     }
+    // A link's target, from its REG_LINK value: UTF-16 without a terminator.
+    std::wstring LinkTarget() const {
+        const std::wstring u = Upper(L"SymbolicLinkValue");
+        for (const Value& value : values) {
+            if (value.upper != u || value.stored.type != static_cast<uint32_t>(kRegLink)) continue;
+            const std::vector<uint8_t>& bytes = value.stored.data;
+            std::wstring target;
+            for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+                target.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
+            return target;
+        }
+        return {};
+    }
 };
 
 MemoryRegistry::MemoryRegistry() {
-    for (int32_t root : {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine, kHkeyUsers})
+    for (int32_t root : {kHkeyClassesRoot, kHkeyCurrentUser, kHkeyLocalMachine, kHkeyUsers}) {
         roots_[root] = std::make_shared<Node>();
+        roots_[root]->root = root;
+    }
 }
 
 MemoryRegistry::~MemoryRegistry() = default;
 
 // ---- resolving keys and checking injected failures ----
 
-std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Resolve(RegKey key, std::string* fullPath, int32_t* root,
-                                                              int32_t* error) const {
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Resolve(RegKey key, int32_t* error) const {
     *error = kErrorSuccess;
-    if (IsRootKey(key)) {
-        *root = static_cast<int32_t>(key);
-        fullPath->clear();
-        return roots_.at(*root);
-    }
+    if (IsRootKey(key)) return roots_.at(static_cast<int32_t>(key));
     auto it = handles_.find(key);
     if (it == handles_.end()) {
         *error = kErrorInvalidHandle;
@@ -141,25 +195,26 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Resolve(RegKey key, std::s
         *error = kErrorKeyDeleted;
         return nullptr;
     }
-    *root = it->second.root;
-    *fullPath = it->second.path;
     return it->second.node;
 }
 
-int32_t MemoryRegistry::Walk(const std::shared_ptr<Node>& from, const std::string& relative, bool create,
-                             std::shared_ptr<Node>* out) {
-    if (!relative.empty() && relative.front() == '\\') return kErrorBadPathname;
+int32_t MemoryRegistry::Walk(const std::shared_ptr<Node>& from, const std::wstring& relative, WalkMode mode,
+                             std::shared_ptr<Node>* out, int depth) {
+    if (!relative.empty() && relative.front() == L'\\') return kErrorBadPathname;
     std::shared_ptr<Node> node = from;
-    if (relative.empty()) {
-        *out = node;
-        return kErrorSuccess;
-    }
-    for (const std::string& part : SplitPath(relative)) {
-        if (part.empty()) continue;  // the platform passes over doubled backslashes
-        std::shared_ptr<Node> next = node->Child(part);
+    const std::vector<std::wstring> parts = SplitPath(relative);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const bool last = i + 1 == parts.size();
+        std::shared_ptr<Node> next = node->Child(parts[i]);
         if (!next) {
-            if (!create) return kErrorFileNotFound;
-            next = node->AddChild(part);
+            if (!mode.create) return kErrorFileNotFound;
+            next = node->AddChild(parts[i]);
+            next->link = last && mode.lastAsLink;
+        }
+        // A link on the way leads to its target; the last key is the link itself only
+        // when asked for as such.
+        if (next->link && !(last && mode.lastAsLink)) {
+            if (int32_t rc = FollowLink(*next, &next, depth + 1)) return rc;
         }
         node = next;
     }
@@ -167,31 +222,32 @@ int32_t MemoryRegistry::Walk(const std::shared_ptr<Node>& from, const std::strin
     return kErrorSuccess;
 }
 
-int32_t MemoryRegistry::Below(RegKey key, const std::string& subKey, std::shared_ptr<Node>* from, std::string* path,
-                              int32_t* root) {
-    std::string base;
-    int32_t error = 0;
-    *from = Resolve(key, &base, root, &error);
-    if (!*from) return error;
-    *path = JoinPath(base, subKey);
-    return kErrorSuccess;
+int32_t MemoryRegistry::FollowLink(const Node& link, std::shared_ptr<Node>* out, int depth) {
+    if (depth > kMaxLinkDepth) return kErrorFileNotFound;
+    int32_t root = 0;
+    std::wstring rest;
+    if (!LinkRoot(link.LinkTarget(), &root, &rest)) return kErrorFileNotFound;
+    while (!rest.empty() && rest.front() == L'\\') rest.erase(0, 1);
+    return Walk(roots_.at(root), rest, WalkMode{}, out, depth);
 }
 
 int32_t MemoryRegistry::Target(RegKey key, Op op, std::shared_ptr<Node>* node) {
-    std::string path;
-    int32_t root = 0;
     int32_t error = 0;
-    *node = Resolve(key, &path, &root, &error);
+    *node = Resolve(key, &error);
     if (!*node) return error;
-    return Check(op, root, path);
+    return Check(op, **node);
 }
 
-int32_t MemoryRegistry::Check(Op op, int32_t root, const std::string& path, uint32_t access) {
+int32_t MemoryRegistry::Check(Op op, const Node& node, uint32_t access) {
+    return CheckPath(op, node.root, PathOf(node), access);
+}
+
+int32_t MemoryRegistry::CheckPath(Op op, int32_t root, const std::wstring& path, uint32_t access) {
     for (auto& failure : callFailures_) {
         if (failure.op != op || failure.remaining <= 0) continue;
         if (--failure.remaining == 0) return failure.code;
     }
-    const std::string normalised = Normalise(path);
+    const std::wstring normalised = Normalise(path);
     for (const Rule& rule : rules_) {
         if (rule.op != op || rule.root != root || rule.path != normalised) continue;
         if (rule.access != 0 && (rule.access & access) == 0) continue;
@@ -201,42 +257,69 @@ int32_t MemoryRegistry::Check(Op op, int32_t root, const std::string& path, uint
     return kErrorSuccess;
 }
 
-RegKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, int32_t root, const std::string& path) {
+std::wstring MemoryRegistry::PathOf(const Node& node) const {
+    std::wstring path;
+    for (const Node* n = &node; n->parent; n = n->parent) path = path.empty() ? n->name : n->name + L"\\" + path;
+    return path;
+}
+
+// A path below the key it starts from, as written (trailing backslashes dropped).
+std::wstring MemoryRegistry::WrittenPath(const Node& from, const std::wstring& relative) const {
+    std::wstring rel = relative;
+    while (!rel.empty() && rel.back() == L'\\') rel.pop_back();
+    const std::wstring base = PathOf(from);
+    if (base.empty()) return rel;
+    if (rel.empty()) return base;
+    return base + L"\\" + rel;
+}
+
+RegKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, uint32_t access) {
     const RegKey handle = nextHandle_;
     nextHandle_ += 4;
-    handles_[handle] = Handle{std::move(node), root, path};
+    handles_[handle] = Handle{std::move(node), access};
     return handle;
 }
 
 // ---- the platform's functions ----
 
-int32_t MemoryRegistry::RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t, uint32_t access,
-                                      RegKey* result) {
-    std::shared_ptr<Node> from;
-    std::string path;
-    int32_t root = 0;
-    if (int32_t rc = Below(key, subKey, &from, &path, &root)) return rc;
+int32_t MemoryRegistry::Open(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access,
+                             RegKey* result) {
+    int32_t error = 0;
+    const std::shared_ptr<Node> from = Resolve(key, &error);
+    if (!from) return error;
     std::shared_ptr<Node> node;
-    if (int32_t rc = Walk(from, subKey, false, &node)) return rc;
-    if (int32_t rc = Check(Op::Open, root, path, access)) return rc;
-    *result = NewHandle(node, root, path);
+    if (int32_t rc = Walk(from, subKey, WalkMode{false, (options & kRegOptionOpenLink) != 0}, &node)) return rc;
+    if (int32_t rc = Check(Op::Open, *node, access)) return rc;
+    *result = NewHandle(node, access);
     return kErrorSuccess;
 }
 
-int32_t MemoryRegistry::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t reserved, uint32_t,
+int32_t MemoryRegistry::RegOpenKeyExA(RegKey key, const std::string& subKey, uint32_t options, uint32_t access,
+                                      RegKey* result) {
+    return Open(key, Read(subKey), options, access, result);
+}
+
+int32_t MemoryRegistry::RegOpenKeyExW(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access,
+                                      RegKey* result) {
+    return Open(key, subKey, options, access, result);
+}
+
+int32_t MemoryRegistry::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t reserved, uint32_t options,
                                         uint32_t access, RegKey* result, uint32_t* disposition) {
     if (reserved != 0) return kErrorInvalidParameter;
-    std::shared_ptr<Node> from;
-    std::string path;
-    int32_t root = 0;
-    if (int32_t rc = Below(key, subKey, &from, &path, &root)) return rc;
-    if (int32_t rc = Check(Op::Create, root, path, access)) return rc;
+    int32_t error = 0;
+    const std::shared_ptr<Node> from = Resolve(key, &error);
+    if (!from) return error;
+    const std::wstring wide = Read(subKey);
+    const WalkMode mode{true, (options & kRegOptionCreateLink) != 0};
+    // Refusals name the key as its path is written, below the key it starts from.
+    if (int32_t rc = CheckPath(Op::Create, from->root, WrittenPath(*from, wide), access)) return rc;
     std::shared_ptr<Node> existing;
-    const bool existed = Walk(from, subKey, false, &existing) == kErrorSuccess;
+    const bool existed = Walk(from, wide, WalkMode{false, mode.lastAsLink}, &existing) == kErrorSuccess;
     std::shared_ptr<Node> node;
-    if (int32_t rc = Walk(from, subKey, true, &node)) return rc;
+    if (int32_t rc = Walk(from, wide, mode, &node)) return rc;
     if (disposition) *disposition = existed ? 2u : 1u;  // REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY
-    *result = NewHandle(node, root, path);
+    *result = NewHandle(node, access);
     return kErrorSuccess;
 }
 
@@ -260,7 +343,7 @@ int32_t MemoryRegistry::QueryValue(RegKey key, const std::string& valueName, uin
                                    uint32_t* size) {
     std::shared_ptr<Node> node;
     if (int32_t rc = Target(key, Op::QueryValue, &node)) return rc;
-    Node::Value* value = node->FindValue(valueName);
+    Node::Value* value = node->FindValue(Read(valueName));
     if (!value) return kErrorFileNotFound;
     const auto& stored = value->stored;
     const auto storedSize = static_cast<uint32_t>(stored.data.size());
@@ -281,59 +364,92 @@ int32_t MemoryRegistry::RegSetValueExA(RegKey key, const std::string& valueName,
     if (int32_t rc = Target(key, Op::SetValue, &node)) return rc;
     if (!data && size > 0) return kErrorInvalidParameter;
     StoredValue stored{type, std::vector<uint8_t>(data, data + size)};
-    node->PutValue(valueName, std::move(stored));
+    node->PutValue(Read(valueName), std::move(stored));
     return kErrorSuccess;
 }
 
 int32_t MemoryRegistry::RegDeleteKeyA(RegKey key, const std::string& subKey) {
-    std::shared_ptr<Node> from;
-    std::string path;
-    int32_t root = 0;
-    if (int32_t rc = Below(key, subKey, &from, &path, &root)) return rc;
-    const int32_t rc = DeleteKeyAt(from, subKey, root, path);
-    deleteLog_.push_back({path, rc});
+    int32_t error = 0;
+    const std::shared_ptr<Node> from = Resolve(key, &error);
+    if (!from) return error;
+    const int32_t rc = DeleteKeyAt(from, subKey);
+    deleteLog_.push_back({Spell(WrittenPath(*from, Read(subKey))), rc});
     return rc;
 }
 
-int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey, int32_t root,
-                                    const std::string& path) {
+int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey) {
     if (subKey.empty()) return kErrorAccessDenied;  // no deleting a root through an empty name
     std::shared_ptr<Node> node;
-    if (int32_t rc = Walk(from, subKey, false, &node)) return rc;
-    if (int32_t rc = Check(Op::DeleteKey, root, path)) return rc;
+    if (int32_t rc = Walk(from, Read(subKey), WalkMode{}, &node)) return rc;
+    if (int32_t rc = Check(Op::DeleteKey, *node)) return rc;
     // The platform opens a key with the DELETE right to delete it, so a key that refuses
     // that right cannot be deleted either.
-    const std::string normalised = Normalise(path);
+    const std::wstring normalised = Normalise(PathOf(*node));
     for (const Rule& rule : rules_) {
-        if (rule.op == Op::Open && rule.root == root && rule.path == normalised && (rule.access & kKeyDelete) != 0)
+        if (rule.op == Op::Open && rule.root == node->root && rule.path == normalised && (rule.access & kKeyDelete) != 0)
             return rule.code;
     }
     // The platform refuses a key that still has subkeys.
     if (!node->children.empty()) return kErrorAccessDenied;
-    auto parts = SplitPath(subKey);
-    parts.pop_back();
-    std::shared_ptr<Node> parent = from;
-    for (const auto& part : parts)
-        if (!part.empty()) parent = parent->Child(part);
-    auto& siblings = parent->children;
-    siblings.erase(parent->ChildSlot(node->upper));
-    node->deleted = true;
+    Unlink(node);
     return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::NtDeleteKey(RegKey key) {
+    auto it = handles_.find(key);
+    if (it == handles_.end()) return kStatusInvalidHandle;
+    const std::shared_ptr<Node> node = it->second.node;
+    const std::string path = Spell(PathOf(*node));
+    int32_t status = kStatusSuccess;
+    if (node->deleted) {
+        status = kStatusKeyDeleted;
+    } else if ((it->second.access & kKeyDelete) == 0) {
+        status = kStatusAccessDenied;  // the handle was not opened for deletion
+    } else if (int32_t rc = Check(Op::DeleteKey, *node)) {
+        status = AsStatus(rc);
+    } else if (!node->children.empty()) {
+        status = kStatusAccessDenied;  // as Wine answers for a key that still has subkeys
+    } else {
+        Unlink(node);
+    }
+    deleteLog_.push_back({path, status});
+    return status;
+}
+
+void MemoryRegistry::Unlink(const std::shared_ptr<Node>& node) {
+    Node* parent = node->parent;
+    parent->children.erase(parent->ChildSlot(node->upper));
+    node->parent = nullptr;
+    node->deleted = true;
 }
 
 int32_t MemoryRegistry::RegDeleteValueA(RegKey key, const std::string& valueName) {
     std::shared_ptr<Node> node;
     if (int32_t rc = Target(key, Op::DeleteValue, &node)) return rc;
-    return node->RemoveValue(valueName) ? kErrorSuccess : kErrorFileNotFound;
+    return node->RemoveValue(Read(valueName)) ? kErrorSuccess : kErrorFileNotFound;
 }
 
 int32_t MemoryRegistry::RegEnumKeyA(RegKey key, uint32_t index, char* name, uint32_t nameLength) {
     std::shared_ptr<Node> node;
     if (int32_t rc = Target(key, Op::EnumKey, &node)) return rc;
     if (index >= node->children.size()) return kErrorNoMoreItems;
-    const std::string& child = node->children[index]->name;
+    const std::string child = Spell(node->children[index]->name);
     if (child.size() + 1 > nameLength) return kErrorMoreData;
     std::memcpy(name, child.c_str(), child.size() + 1);
+    return kErrorSuccess;
+}
+
+int32_t MemoryRegistry::RegEnumKeyExW(RegKey key, uint32_t index, wchar_t* name, uint32_t* nameLength) {
+    auto it = handles_.find(key);
+    if (it != handles_.end() && (it->second.access & kKeyEnumerateSubKeys) == 0) return kErrorAccessDenied;
+    std::shared_ptr<Node> node;
+    if (int32_t rc = Target(key, Op::EnumKey, &node)) return rc;
+    if (index >= node->children.size()) return kErrorNoMoreItems;
+    const std::wstring& child = node->children[index]->name;
+    if (child.size() + 1 > *nameLength) return kErrorMoreData;
+    std::copy(child.begin(), child.end(), name);
+    name[child.size()] = L'\0';
+    *nameLength = static_cast<uint32_t>(child.size());
     return kErrorSuccess;
 }
 
@@ -341,7 +457,7 @@ int32_t MemoryRegistry::RegEnumValueA(RegKey key, uint32_t index, char* name, ui
     std::shared_ptr<Node> node;
     if (int32_t rc = Target(key, Op::EnumValue, &node)) return rc;
     if (index >= node->values.size()) return kErrorNoMoreItems;
-    const std::string& valueName = node->values[index].name;
+    const std::string valueName = Spell(node->values[index].name);
     if (valueName.size() + 1 > *nameLength) return kErrorMoreData;
     std::memcpy(name, valueName.c_str(), valueName.size() + 1);
     *nameLength = static_cast<uint32_t>(valueName.size());
@@ -354,10 +470,10 @@ int32_t MemoryRegistry::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
     RegKeyInfo out;
     out.subKeys = static_cast<uint32_t>(node->children.size());
     for (const auto& c : node->children)
-        out.maxSubKeyLen = std::max<uint32_t>(out.maxSubKeyLen, static_cast<uint32_t>(FromAnsi(c->name).size()));
+        out.maxSubKeyLen = std::max<uint32_t>(out.maxSubKeyLen, static_cast<uint32_t>(c->name.size()));
     out.values = static_cast<uint32_t>(node->values.size());
     for (const auto& v : node->values) {
-        out.maxValueNameLen = std::max<uint32_t>(out.maxValueNameLen, static_cast<uint32_t>(FromAnsi(v.name).size()));
+        out.maxValueNameLen = std::max<uint32_t>(out.maxValueNameLen, static_cast<uint32_t>(v.name.size()));
         out.maxValueLen = std::max<uint32_t>(out.maxValueLen, static_cast<uint32_t>(v.stored.data.size()));
     }
     *info = out;
@@ -370,12 +486,12 @@ uint32_t MemoryRegistry::ExpandEnvironmentStringsA(const std::string& source, ch
         const std::function<void(int)> hook = beforeExpand_;
         hook(++expandCalls_);
     }
-    if (Check(Op::Expand, 0, "") != kErrorSuccess) return 0;
+    if (CheckPath(Op::Expand, 0, L"", 0) != kErrorSuccess) return 0;
     std::string out;
     for (size_t i = 0; i < source.size(); ++i) {
         const size_t close = source[i] == '%' ? source.find('%', i + 1) : std::string::npos;
         if (close != std::string::npos) {
-            auto it = environment_.find(Upper(source.substr(i + 1, close - i - 1)));
+            auto it = environment_.find(UpperAscii(source.substr(i + 1, close - i - 1)));
             if (it != environment_.end()) {
                 out += it->second;
                 i = close;
@@ -384,17 +500,29 @@ uint32_t MemoryRegistry::ExpandEnvironmentStringsA(const std::string& source, ch
         }
         out.push_back(source[i]);
     }
-    // The size of the text with its terminator, as the answer to a size query and to
-    // a buffer too small. The single-byte function wants one byte more than that: a
-    // buffer of exactly that size gets nothing.
+    // The size of the text with its terminator (and, told so, the spare byte) answers a
+    // size query and a buffer too small. The single-byte function wants one byte more
+    // than the text and its terminator: a buffer of exactly that size gets nothing.
     const auto needed = static_cast<uint32_t>(out.size() + 1);
-    if (destination && size >= needed + 1) std::memcpy(destination, out.c_str(), needed);
-    return needed;
+    const uint32_t answer = expandCountsSpareByte_ ? needed + 1 : needed;
+    if (destination && size >= needed + 1) {
+        std::memcpy(destination, out.c_str(), needed);
+        return needed;
+    }
+    return answer;
 }
 
 // ---- code pages ----
 
 std::string MemoryRegistry::ToAnsi(const std::wstring& text) {
+    return Spell(text);
+}
+
+std::wstring MemoryRegistry::FromAnsi(const std::string& text) {
+    return Read(text);
+}
+
+std::string MemoryRegistry::Spell(const std::wstring& text) const {
     std::string out;
     out.reserve(text.size());
     for (wchar_t wc : text) {
@@ -414,7 +542,7 @@ std::string MemoryRegistry::ToAnsi(const std::wstring& text) {
     return out;
 }
 
-std::wstring MemoryRegistry::FromAnsi(const std::string& text) {
+std::wstring MemoryRegistry::Read(const std::string& text) const {
     std::wstring out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -437,22 +565,18 @@ std::wstring MemoryRegistry::ExecutableBaseName() {
 
 // ---- seeding, inspection, failure injection ----
 
-std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(int32_t root, const std::string& path) const {
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::Find(int32_t root, const std::wstring& path) const {
     std::shared_ptr<Node> node = roots_.at(root);
-    if (path.empty()) return node;
     for (const auto& part : SplitPath(path)) {
-        if (part.empty()) continue;
         node = node->Child(part);
         if (!node) return nullptr;
     }
     return node;
 }
 
-std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::FindOrCreate(int32_t root, const std::string& path) {
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::FindOrCreate(int32_t root, const std::wstring& path) {
     std::shared_ptr<Node> node = roots_.at(root);
-    if (path.empty()) return node;
     for (const auto& part : SplitPath(path)) {
-        if (part.empty()) continue;
         auto next = node->Child(part);
         node = next ? next : node->AddChild(part);
     }
@@ -460,12 +584,27 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::FindOrCreate(int32_t root,
 }
 
 void MemoryRegistry::AddKey(int32_t root, const std::string& path) {
+    FindOrCreate(root, Read(path));
+}
+
+void MemoryRegistry::AddKey(int32_t root, const std::wstring& path) {
     FindOrCreate(root, path);
+}
+
+void MemoryRegistry::AddLink(int32_t root, const std::wstring& path, const std::wstring& target) {
+    const std::shared_ptr<Node> node = FindOrCreate(root, path);
+    node->link = true;
+    std::vector<uint8_t> data;
+    for (wchar_t c : target) {
+        data.push_back(static_cast<uint8_t>(c & 0xFF));
+        data.push_back(static_cast<uint8_t>((c >> 8) & 0xFF));
+    }
+    node->PutValue(L"SymbolicLinkValue", StoredValue{static_cast<uint32_t>(kRegLink), std::move(data)});
 }
 
 void MemoryRegistry::SetValue(int32_t root, const std::string& path, const std::string& name, uint32_t type,
                               std::vector<uint8_t> data) {
-    FindOrCreate(root, path)->PutValue(name, StoredValue{type, std::move(data)});
+    FindOrCreate(root, Read(path))->PutValue(Read(name), StoredValue{type, std::move(data)});
 }
 
 void MemoryRegistry::SetString(int32_t root, const std::string& path, const std::string& name, const std::string& text,
@@ -482,62 +621,65 @@ void MemoryRegistry::SetDword(int32_t root, const std::string& path, const std::
 }
 
 void MemoryRegistry::RemoveTree(int32_t root, const std::string& path) {
-    std::vector<std::string> parts = SplitPath(path);
-    const std::string leaf = parts.back();
-    parts.pop_back();
-    std::shared_ptr<Node> parent = roots_.at(root);
-    for (const std::string& part : parts) {
-        if (part.empty()) continue;
-        parent = parent->Child(part);
-        if (!parent) return;
-    }
-    const std::shared_ptr<Node> node = parent->Child(leaf);
-    if (!node) return;
-    parent->children.erase(parent->ChildSlot(node->upper));
+    const std::shared_ptr<Node> node = Find(root, Read(path));
+    if (!node || !node->parent) return;
     std::vector<std::shared_ptr<Node>> gone{node};
+    Unlink(node);
     while (!gone.empty()) {
         const std::shared_ptr<Node> next = gone.back();
         gone.pop_back();
         next->deleted = true;
-        gone.insert(gone.end(), next->children.begin(), next->children.end());
+        for (const auto& child : next->children) {
+            child->parent = nullptr;
+            gone.push_back(child);
+        }
     }
 }
 
 bool MemoryRegistry::HasKey(int32_t root, const std::string& path) const {
+    return Find(root, Read(path)) != nullptr;
+}
+
+bool MemoryRegistry::HasKey(int32_t root, const std::wstring& path) const {
     return Find(root, path) != nullptr;
 }
 
 std::optional<MemoryRegistry::StoredValue> MemoryRegistry::GetValue(int32_t root, const std::string& path,
                                                                     const std::string& name) const {
-    auto node = Find(root, path);
+    auto node = Find(root, Read(path));
     if (!node) return std::nullopt;
-    Node::Value* value = node->FindValue(name);
+    Node::Value* value = node->FindValue(Read(name));
     if (!value) return std::nullopt;
     return value->stored;
 }
 
 std::vector<std::string> MemoryRegistry::SubkeyNames(int32_t root, const std::string& path) const {
     std::vector<std::string> names;
-    if (auto node = Find(root, path))
-        for (const auto& c : node->children) names.push_back(c->name);
+    if (auto node = Find(root, Read(path)))
+        for (const auto& c : node->children) names.push_back(Spell(c->name));
     return names;
 }
 
 std::vector<std::pair<std::string, MemoryRegistry::StoredValue>> MemoryRegistry::Values(int32_t root,
                                                                                         const std::string& path) const {
+    return Values(root, Read(path));
+}
+
+std::vector<std::pair<std::string, MemoryRegistry::StoredValue>> MemoryRegistry::Values(
+    int32_t root, const std::wstring& path) const {
     std::vector<std::pair<std::string, StoredValue>> out;
     if (auto node = Find(root, path))
-        for (const auto& v : node->values) out.emplace_back(v.name, v.stored);
+        for (const auto& v : node->values) out.emplace_back(Spell(v.name), v.stored);
     return out;
 }
 
-std::vector<std::string> MemoryRegistry::AllKeys(int32_t root) const {
-    std::vector<std::string> out;
+std::vector<std::wstring> MemoryRegistry::AllKeysWide(int32_t root) const {
+    std::vector<std::wstring> out;
     struct Frame {
         std::shared_ptr<Node> node;
-        std::string path;
+        std::wstring path;
     };
-    std::vector<Frame> stack{{roots_.at(root), ""}};
+    std::vector<Frame> stack{{roots_.at(root), L""}};
     while (!stack.empty()) {
         Frame frame = stack.back();
         stack.pop_back();
@@ -548,12 +690,18 @@ std::vector<std::string> MemoryRegistry::AllKeys(int32_t root) const {
     return out;
 }
 
+std::vector<std::string> MemoryRegistry::AllKeys(int32_t root) const {
+    std::vector<std::string> out;
+    for (const std::wstring& path : AllKeysWide(root)) out.push_back(Spell(path));
+    return out;
+}
+
 void MemoryRegistry::Refuse(Op op, int32_t root, const std::string& path, int32_t code, uint32_t access) {
-    rules_.push_back(Rule{op, root, Normalise(path), code, access, false});
+    rules_.push_back(Rule{op, root, Normalise(Read(path)), code, access, false});
 }
 
 void MemoryRegistry::ThrowOn(Op op, int32_t root, const std::string& path) {
-    rules_.push_back(Rule{op, root, Normalise(path), 0, 0, true});
+    rules_.push_back(Rule{op, root, Normalise(Read(path)), 0, 0, true});
 }
 
 void MemoryRegistry::FailCall(Op op, int n, int32_t code) {
@@ -576,5 +724,5 @@ void MemoryRegistry::AfterQueryValue(std::function<void(int call)> hook) {
 }
 
 void MemoryRegistry::SetEnvironment(const std::string& name, const std::string& value) {
-    environment_[Upper(name)] = value;
+    environment_[UpperAscii(name)] = value;
 }

@@ -9,6 +9,9 @@ public:
     void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
         registry_.SetEnvironment(name, value);
     }
+    void CreateKeyWide(RegKey root, const std::wstring& path) override {
+        registry_.AddKey(static_cast<int32_t>(root), path);
+    }
     const char* Name() const override { return "in-memory registry"; }
 
 private:
