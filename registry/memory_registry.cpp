@@ -386,7 +386,8 @@ int32_t MemoryRegistry::DeleteKeyAt(const std::shared_ptr<Node>& from, const std
     // that right cannot be deleted either.
     const std::wstring normalised = Normalise(PathOf(*node));
     for (const Rule& rule : rules_) {
-        if (rule.op == Op::Open && rule.root == node->root && rule.path == normalised && (rule.access & kKeyDelete) != 0)
+        if (rule.op == Op::Open && rule.root == node->root && rule.path == normalised &&
+            (rule.access & kKeyDelete) != 0)
             return rule.code;
     }
     // The platform refuses a key that still has subkeys.

@@ -30,8 +30,9 @@ protected:
         env_->CreateKeyWide(kHklm, scratch_ + L"\\Entry\\" + kGreek);
         env_->CreateKeyWide(kHklm, scratch_ + L"\\Entry\\" + kCjk);
         OpenedKey link = OwnKey(Api(), 0);
-        ASSERT_EQ(kErrorSuccess, Api().RegCreateKeyExA(kHklm, Api().ToAnsi(scratch_ + L"\\Entry\\Link"), 0,
-                                                       kRegOptionCreateLink, kKeyAllSpecificRights, link.Put(), nullptr));
+        ASSERT_EQ(kErrorSuccess,
+                  Api().RegCreateKeyExA(kHklm, Api().ToAnsi(scratch_ + L"\\Entry\\Link"), 0, kRegOptionCreateLink,
+                                        kKeyAllSpecificRights, link.Put(), nullptr));
         const std::wstring target = L"\\Registry\\Machine\\" + scratch_ + L"\\Target";
         ASSERT_EQ(kErrorSuccess, Api().RegSetValueExA(link.Get(), kSymbolicLinkValue, kRegLink,
                                                       reinterpret_cast<const uint8_t*>(Utf16(target).data()),
@@ -88,10 +89,10 @@ TEST_F(LinkNameConformance, LinksAreFollowedUnlessOpenedAsThemselves) {
         uint32_t subkeys;  // what the opened key holds
     };
     const Case cases[] = {
-        {L"\\Entry\\Link", 0, 1},                                  // the target, with its Inner
-        {L"\\Entry\\Link", kRegOptionOpenLink, 0},                 // the link key itself
-        {L"\\Entry\\Link\\Inner", kRegOptionOpenLink, 0},          // a link on the way is followed
-        {L"\\Entry", kRegOptionOpenLink, 4},                       // a plain key is itself either way
+        {L"\\Entry\\Link", 0, 1},                          // the target, with its Inner
+        {L"\\Entry\\Link", kRegOptionOpenLink, 0},         // the link key itself
+        {L"\\Entry\\Link\\Inner", kRegOptionOpenLink, 0},  // a link on the way is followed
+        {L"\\Entry", kRegOptionOpenLink, 4},               // a plain key is itself either way
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Path(c.path) + (c.options ? " as a link" : ""));
@@ -122,8 +123,7 @@ TEST_F(LinkNameConformance, AKeyIsDeletedThroughItsHandleALinkAsItself) {
     EXPECT_NE(kStatusSuccess, Api().NtDeleteKey(Open(L"\\Entry", 0).Get()));
     EXPECT_EQ(static_cast<int32_t>(0xC0000022u), Api().NtDeleteKey(Open(L"\\Entry\\??", 0, kKeyQueryValue).Get()));
     for (const std::wstring& name : {std::wstring(L"Link"), kGreek, kCjk, std::wstring(L"??")})
-        EXPECT_EQ(kStatusSuccess, Api().NtDeleteKey(Open(L"\\Entry\\" + name, kRegOptionOpenLink).Get()))
-            << Path(name);
+        EXPECT_EQ(kStatusSuccess, Api().NtDeleteKey(Open(L"\\Entry\\" + name, kRegOptionOpenLink).Get())) << Path(name);
     EXPECT_EQ(kStatusSuccess, Api().NtDeleteKey(Open(L"\\Entry", kRegOptionOpenLink).Get()));
     // The link's target keeps its subkey.
     EXPECT_EQ(1u, SubkeyCount(Open(L"\\Target", 0)));

@@ -202,11 +202,9 @@ TEST_F(ClsRegistryRead, AnEnvironmentThatGrowsAfterTheSizeQueryIsSizedAgain) {
         const wchar_t* expanded;
     };
     const Case cases[] = {
-        {false, nullptr, L"ab\\y"},
-        {true, nullptr, L"ab\\y"},
+        {false, nullptr, L"ab\\y"},          {true, nullptr, L"ab\\y"},
         {false, "abc", L"abc\\y"},  // answers 6, exactly the buffer's size
-        {false, "abcdefgh", L"abcdefgh\\y"},
-        {true, "abcdefgh", L"abcdefgh\\y"},
+        {false, "abcdefgh", L"abcdefgh\\y"}, {true, "abcdefgh", L"abcdefgh\\y"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expanded);
