@@ -14,6 +14,7 @@ constexpr int kMaxLinkDepth = 16;
 // The platform compares names by their upper case in Unicode; these are the letters
 // of Latin-1, Greek and Cyrillic, which covers every name the tests and the fuzzer use.
 wchar_t UpperChar(wchar_t c) {
+    // NOLINTNEXTLINE(bugprone-signed-char-misuse): a wchar_t, which clang-tidy 14 takes for a char
     const auto u = static_cast<uint32_t>(c);
     if (u >= 'a' && u <= 'z') return static_cast<wchar_t>(u - 0x20);
     if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<wchar_t>(u - 0x20);
@@ -258,8 +259,14 @@ int32_t MemoryRegistry::CheckPath(Op op, int32_t root, const std::wstring& path,
 }
 
 std::wstring MemoryRegistry::PathOf(const Node& node) const {
+    // Collected from the key up, then joined from the root down.
+    std::vector<const std::wstring*> names;
+    for (const Node* n = &node; n->parent; n = n->parent) names.push_back(&n->name);
     std::wstring path;
-    for (const Node* n = &node; n->parent; n = n->parent) path = path.empty() ? n->name : n->name + L"\\" + path;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (!path.empty()) path += L'\\';
+        path += **it;
+    }
     return path;
 }
 
@@ -267,10 +274,10 @@ std::wstring MemoryRegistry::PathOf(const Node& node) const {
 std::wstring MemoryRegistry::WrittenPath(const Node& from, const std::wstring& relative) const {
     std::wstring rel = relative;
     while (!rel.empty() && rel.back() == L'\\') rel.pop_back();
-    const std::wstring base = PathOf(from);
-    if (base.empty()) return rel;
-    if (rel.empty()) return base;
-    return base + L"\\" + rel;
+    std::wstring path = PathOf(from);
+    if (!path.empty() && !rel.empty()) path += L'\\';
+    path += rel;
+    return path;
 }
 
 RegKey MemoryRegistry::NewHandle(std::shared_ptr<Node> node, uint32_t access) {
@@ -404,12 +411,11 @@ int32_t MemoryRegistry::NtDeleteKey(RegKey key) {
     int32_t status = kStatusSuccess;
     if (node->deleted) {
         status = kStatusKeyDeleted;
-    } else if ((it->second.access & kKeyDelete) == 0) {
-        status = kStatusAccessDenied;  // the handle was not opened for deletion
     } else if (int32_t rc = Check(Op::DeleteKey, *node)) {
         status = AsStatus(rc);
-    } else if (!node->children.empty()) {
-        status = kStatusAccessDenied;  // as Wine answers for a key that still has subkeys
+    } else if ((it->second.access & kKeyDelete) == 0 || !node->children.empty()) {
+        // A handle not opened for deletion, or a key that still has subkeys (as Wine answers).
+        status = kStatusAccessDenied;
     } else {
         Unlink(node);
     }
