@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 #include "tests/display_class_key.h"
 #include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"

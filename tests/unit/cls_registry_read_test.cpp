@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "registry/cls_registry.h"
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 #include "tests/support/text.h"
 
 namespace {

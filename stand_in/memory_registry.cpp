@@ -1,4 +1,4 @@
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 
 #include <algorithm>
 #include <cstring>
