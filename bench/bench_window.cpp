@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 #include "tests/display_class_key.h"
 #include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"

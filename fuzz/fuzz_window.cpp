@@ -1,5 +1,6 @@
 // Builds a Display class key from the fuzzer's bytes (any value types and sizes,
-// long and odd names, deep and wide trees, refused deletions), then runs the scan,
+// long and odd names, names outside the code page, deep and wide trees, links to keys
+// outside the entry, refused deletions), then runs the scan,
 // the details of a chosen row and its removal on the in-memory registry. Nothing may
 // crash or trip a sanitizer, every key opened is closed again, and a removal changes
 // nothing outside the selected entry's own key tree.
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 #include "tests/display_class_key.h"
 #include "tests/unit/fake_toolkit.h"
 #include "window/frm_list.h"
@@ -46,6 +47,22 @@ public:
         }
         return name.empty() ? "0" : name;
     }
+    // A name with characters outside the single-byte code page (Greek and CJK), which
+    // the A functions can only spell as '?', and sometimes a literal '?' beside them.
+    std::wstring WideName() {
+        const std::string bytes = Name();
+        std::wstring name;
+        for (char c : bytes) {
+            const auto b = static_cast<unsigned char>(c);
+            if (b < 0x40)
+                name.push_back(L'?');
+            else if (b < 0xA0)
+                name.push_back(static_cast<wchar_t>(0x0391 + (b & 0x0F)));
+            else
+                name.push_back(static_cast<wchar_t>(0x4E00 + b));
+        }
+        return name;
+    }
 
 private:
     const uint8_t* data_;
@@ -53,24 +70,25 @@ private:
     size_t pos_ = 0;
 };
 
-bool Upper(char a, char b) {
-    auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    return up(a) == up(b);
+wchar_t UpperChar(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
 }
 
 // Whether path is key or lies below it, compared case-insensitively.
-bool InTree(const std::string& path, const std::string& key) {
+bool InTree(const std::wstring& path, const std::wstring& key) {
     if (path.size() < key.size()) return false;
     for (size_t i = 0; i < key.size(); ++i)
-        if (!Upper(path[i], key[i])) return false;
-    return path.size() == key.size() || path[key.size()] == '\\';
+        if (UpperChar(path[i]) != UpperChar(key[i])) return false;
+    return path.size() == key.size() || path[key.size()] == L'\\';
 }
 
-using Snapshot = std::map<std::string, std::vector<std::pair<std::string, MemoryRegistry::StoredValue>>>;
+// Every key by its name as the registry holds it, with its values; a link key counts
+// as itself (its target is not entered), so a removal that went through a link shows.
+using Snapshot = std::map<std::wstring, std::vector<std::pair<std::string, MemoryRegistry::StoredValue>>>;
 
-Snapshot Take(const MemoryRegistry& registry, const std::string& exclude) {
+Snapshot Take(const MemoryRegistry& registry, const std::wstring& exclude) {
     Snapshot snapshot;
-    for (const std::string& path : registry.AllKeys(kHkeyLocalMachine))
+    for (const std::wstring& path : registry.AllKeysWide(kHkeyLocalMachine))
         if (exclude.empty() || !InTree(path, exclude)) snapshot[path] = registry.Values(kHkeyLocalMachine, path);
     return snapshot;
 }
@@ -78,15 +96,18 @@ Snapshot Take(const MemoryRegistry& registry, const std::string& exclude) {
 void Build(Input& in, MemoryRegistry& registry) {
     registry.AddKey(kHkeyLocalMachine, kClass);
     registry.AddKey(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Class\\Sibling");
-    std::vector<std::string> keys{kClass};
+    std::vector<std::wstring> keys{registry.FromAnsi(kClass), L"SYSTEM\\CurrentControlSet\\Control\\Class\\Sibling"};
     while (!in.Done() && keys.size() < 400) {
         const uint8_t op = in.Byte();
-        const std::string& parent = keys[in.Byte() % keys.size()];
+        const std::wstring parent = keys[in.Byte() % keys.size()];
+        // Seeding by single-byte path spells a wide name as '?': that makes a sibling
+        // named like the spelling, which is what it should be.
+        const std::string ansiParent = registry.ToAnsi(parent);
         switch (op % 4) {
             case 0:
-            case 1: {  // a subkey, sometimes several levels at once
-                std::string path = parent + "\\" + in.Name();
-                if (op & 0x10) path += "\\" + in.Name();
+            case 1: {  // a subkey, sometimes several levels at once, sometimes in any script
+                std::wstring path = parent + L"\\" + ((op & 0x40) ? in.WideName() : registry.FromAnsi(in.Name()));
+                if (op & 0x10) path += L"\\" + registry.FromAnsi(in.Name());
                 registry.AddKey(kHkeyLocalMachine, path);
                 keys.push_back(path);
                 break;
@@ -95,12 +116,18 @@ void Build(Input& in, MemoryRegistry& registry) {
                 const std::string name = (op & 0x20) ? in.Name() : kValueNames[in.Byte() % 6];
                 uint32_t type = in.Byte();
                 if (op & 0x40) type |= static_cast<uint32_t>(in.Byte()) << 8;
-                registry.SetValue(kHkeyLocalMachine, parent, name, type, in.Bytes(in.Byte() % 40));
+                registry.SetValue(kHkeyLocalMachine, ansiParent, name, type, in.Bytes(in.Byte() % 40));
                 break;
             }
-            case 3:  // a key the removal may not delete or enumerate
-                registry.Refuse((op & 0x08) ? MemoryRegistry::Op::EnumKey : MemoryRegistry::Op::DeleteKey,
-                                kHkeyLocalMachine, parent);
+            case 3:
+                if ((op & 0x30) == 0x30) {  // a link to any key so far: the class key, another entry, an ancestor
+                    const std::wstring target = keys[in.Byte() % keys.size()];
+                    registry.AddLink(kHkeyLocalMachine, parent + L"\\" + registry.FromAnsi(in.Name()),
+                                     L"\\Registry\\Machine\\" + target);
+                } else {  // a key the removal may not delete or enumerate
+                    registry.Refuse((op & 0x08) ? MemoryRegistry::Op::EnumKey : MemoryRegistry::Op::DeleteKey,
+                                    kHkeyLocalMachine, ansiParent);
+                }
                 break;
         }
     }
@@ -125,11 +152,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t index = row % form.AdapterCount;
     window.List1.SetListIndex(index);
     const std::wstring keyPath = form.Adapters(index + 1).KeyPath;
-    const std::string target = registry.ToAnsi(keyPath);
-    const Snapshot before = Take(registry, target);
+    const Snapshot before = Take(registry, keyPath);
     form.RemoveAdapter();
     if (registry.OpenHandleCount() != 0) std::abort();
-    if (!(Take(registry, target) == before)) std::abort();
+    if (!(Take(registry, keyPath) == before)) std::abort();
     // The restart question follows exactly the removals that deleted a key.
     bool deleted = false;
     for (const auto& call : registry.DeleteLog()) deleted = deleted || call.result == kErrorSuccess;

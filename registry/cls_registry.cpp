@@ -163,15 +163,16 @@ std::wstring CLS_Registry::ExpandEnvironmentText(const std::wstring& text) const
     const std::string source = api_.ToAnsi(text);
     char none[1] = {'\0'};
     uint32_t needed = api_.ExpandEnvironmentStringsA(source, none, 0);
-    // The single-byte function needs a byte more than the size it reports. An answer
-    // above the buffer's size means the environment grew since the size was asked
-    // for: ask again with the new size, a few times at most. An answer of 0, or a text
-    // that never fits, is an expansion that failed.
+    // The single-byte function needs a byte more than the size it reports (which may
+    // or may not count that byte already). Only an answer below the buffer's size is an
+    // expanded text: at the buffer's size or above it, the environment grew since the
+    // size was asked for and nothing was written, so ask again with the new size, a few
+    // times at most. An answer of 0, or a text that never fits, is an expansion that failed.
     for (int attempt = 0; attempt < kExpandAttempts && needed != 0; ++attempt) {
         const uint32_t size = needed + 1;
         std::string buffer(size, '\0');
         const uint32_t answer = api_.ExpandEnvironmentStringsA(source, &buffer[0], size);
-        if (answer != 0 && answer <= size) {
+        if (answer != 0 && answer < size) {
             buffer.resize(std::strlen(buffer.c_str()));
             return api_.FromAnsi(buffer);
         }

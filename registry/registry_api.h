@@ -1,6 +1,7 @@
-// The registry functions the registry object calls, one virtual function per
-// platform function, with the platform's arguments and result codes. Texts are in
-// the single-byte code page, as the A functions take them.
+// The registry functions the program calls, one virtual function per platform
+// function, with the platform's arguments and result codes. The registry object's
+// texts are in the single-byte code page, as the A functions take them; the removal's
+// walk uses the few wide, handle-relative functions at the end.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,12 @@ constexpr int32_t kErrorBadPathname = 161;
 constexpr int32_t kErrorMoreData = 234;
 constexpr int32_t kErrorNoMoreItems = 259;
 
+// NTSTATUS codes of the delete of an open key.
+constexpr int32_t kStatusSuccess = 0;
+constexpr int32_t kStatusInvalidHandle = static_cast<int32_t>(0xC0000008u);
+constexpr int32_t kStatusAccessDenied = static_cast<int32_t>(0xC0000022u);
+constexpr int32_t kStatusKeyDeleted = static_cast<int32_t>(0xC000017Cu);
+
 // Value types.
 constexpr int32_t kRegNone = 0;
 constexpr int32_t kRegSz = 1;
@@ -46,6 +53,14 @@ constexpr uint32_t kKeyCreateSubKey = 0x0004;
 constexpr uint32_t kKeyEnumerateSubKeys = 0x0008;
 constexpr uint32_t kKeyAllSpecificRights = 0x003F;  // the six rights of a registry key, without the standard ones
 constexpr uint32_t kKeyDelete = 0x00010000;         // DELETE, the standard right to delete the key itself
+
+// Options of opening and creating keys.
+constexpr uint32_t kRegOptionCreateLink = 0x2;  // the new key is a symbolic link
+constexpr uint32_t kRegOptionOpenLink = 0x8;    // the path's last key is opened as itself, not as its link's target
+// The value of a link key that names its target, as "\Registry\Machine\...", type REG_LINK.
+constexpr const char* kSymbolicLinkValue = "SymbolicLinkValue";
+// The longest key name, in characters, without its terminator.
+constexpr uint32_t kMaxKeyNameLength = 255;
 
 struct RegKeyInfo {
     uint32_t subKeys = 0;
@@ -81,6 +96,17 @@ public:
     virtual int32_t RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) = 0;
     // Returns the size needed, terminator included, or 0 on failure.
     virtual uint32_t ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) = 0;
+
+    // The removal's walk: keys named in UTF-16 as the registry holds them, opened
+    // relative to a parent's handle and deleted through their own handle.
+    virtual int32_t RegOpenKeyExW(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access,
+                                  RegKey* result) = 0;
+    // nameLength: buffer size in characters, terminator included, in; name length without
+    // terminator out.
+    virtual int32_t RegEnumKeyExW(RegKey key, uint32_t index, wchar_t* name, uint32_t* nameLength) = 0;
+    // Deletes the key the handle was opened on (with DELETE), which must have no
+    // subkeys; the handle stays to be closed. An NTSTATUS: 0 on success.
+    virtual int32_t NtDeleteKey(RegKey key) = 0;
 
     // Conversions between the program's wide texts and the single-byte code page.
     virtual std::string ToAnsi(const std::wstring& text) = 0;

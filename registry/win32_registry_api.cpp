@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+// ntdll's delete of an open key (documented as ZwDeleteKey; user mode calls it by this
+// name). ntdll is part of every Windows; the function is as old as the registry.
+extern "C" __declspec(dllimport) LONG NTAPI NtDeleteKey(HANDLE key);
+
 namespace {
 
 // A root key is held as a signed 32-bit number; as a handle it is sign-extended.
@@ -83,6 +87,25 @@ int32_t Win32RegistryApi::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
         *info =
             RegKeyInfo{subKeys, maxSubKeyLen, maxClassLen, values, maxValueNameLen, maxValueLen, securityDescriptor};
     return rc;
+}
+
+int32_t Win32RegistryApi::RegOpenKeyExW(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access,
+                                        RegKey* result) {
+    HKEY opened = nullptr;
+    const LONG rc = ::RegOpenKeyExW(ToHkey(key), subKey.c_str(), options, access, &opened);
+    if (rc == ERROR_SUCCESS) *result = reinterpret_cast<RegKey>(opened);
+    return rc;
+}
+
+int32_t Win32RegistryApi::RegEnumKeyExW(RegKey key, uint32_t index, wchar_t* name, uint32_t* nameLength) {
+    DWORD length = *nameLength;
+    const LONG rc = ::RegEnumKeyExW(ToHkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    *nameLength = length;
+    return rc;
+}
+
+int32_t Win32RegistryApi::NtDeleteKey(RegKey key) {
+    return ::NtDeleteKey(reinterpret_cast<HANDLE>(key));
 }
 
 uint32_t Win32RegistryApi::ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) {

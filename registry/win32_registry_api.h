@@ -29,6 +29,10 @@ public:
     int32_t RegEnumKeyA(RegKey key, uint32_t index, char* name, uint32_t nameLength) override;
     int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t* nameLength) override;
     int32_t RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) override;
+    int32_t RegOpenKeyExW(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access,
+                          RegKey* result) override;
+    int32_t RegEnumKeyExW(RegKey key, uint32_t index, wchar_t* name, uint32_t* nameLength) override;
+    int32_t NtDeleteKey(RegKey key) override;
     uint32_t ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) override;
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& text) override;

@@ -299,9 +299,7 @@ void frmList::RemoveAdapter() {
         return;
     }
 
-    const RemovalList keys = CollectKeys(registry, keyPath, guard);
-    const DeletionOutcome outcome =
-        AllKeysDeletable(registry, keys, guard) ? DeleteKeys(registry, keys, guard) : DeletionOutcome{};
+    const DeletionOutcome outcome = RemoveKeyTree(keyPath, guard);
     // Only a deletion calls for the restart; a removal that deleted nothing changed nothing.
     if (outcome.anyDeleted) RegistryChanged = 1;
 
@@ -311,39 +309,6 @@ void frmList::RemoveAdapter() {
         guard.Step([&] { toolkit_.MsgBox(kDeletedText, kMbInformation, kDeletedTitle); });
     }
     FillList();
-}
-
-// Lists the adapter key and every key below it, level by level, so that each key
-// stands after its parent.
-frmList::RemovalList frmList::CollectKeys(CLS_Registry& registry, const std::wstring& keyPath, Guarded& guard) {
-    RemovalList keys;
-    if (!guard.Step([&] { keys.Append(RemovalEntry{keyPath, kNotScanned}); })) return keys;
-    bool foundSubkeys = true;
-    while (foundSubkeys) {
-        foundSubkeys = false;
-        const int32_t known = keys.Count();
-        for (int32_t j = 1; j <= known; ++j) {
-            if (keys(j).ScanState != kNotScanned) continue;
-            NameArray names;
-            int32_t count = 0;
-            guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
-            // Enumerating with the previous key still selected would graft its
-            // subkeys onto this one.
-            if (guard.Step([&] { registry.SectionKey(keys(j).Path); })) {
-                guard.Step([&] { registry.EnumerateSections(names, count); });
-            }
-            if (count == 0) {
-                keys(j).ScanState = kHasNoSubkeys;
-                continue;
-            }
-            foundSubkeys = true;
-            keys(j).ScanState = kHasSubkeys;
-            for (int32_t k = 1; k <= count; ++k) {
-                guard.Step([&] { keys.Append(RemovalEntry{keys(j).Path + L"\\" + names(k), kNotScanned}); });
-            }
-        }
-    }
-    return keys;
 }
 
 // Read again as the inventory reads it, the key must still name the adapter the user
@@ -362,32 +327,25 @@ bool frmList::EntryUnchanged(CLS_Registry& registry, const std::wstring& keyPath
     return unchanged;
 }
 
-// Deleting from the deepest key up cannot be undone part-way, so a key whose own rights
-// forbid its deletion must stop the removal before the first key goes. Each key is
-// opened for deletion and closed again at once.
-bool frmList::AllKeysDeletable(CLS_Registry& registry, const RemovalList& keys, Guarded& guard) {
-    for (int32_t i = 1; i <= keys.Count(); ++i) {
-        guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
-        if (!guard.Step([&] { registry.SectionKey(keys(i).Path); })) return false;
-        // A check that raises cannot vouch for the key.
-        if (guard.Test([&] { return !registry.KeyDeletable(); })) return false;
-    }
-    return true;
+// Deleting from the deepest key up cannot be undone part-way, so the whole tree is
+// held first: every key opened with the DELETE right and its subkeys all listed. A key
+// that refuses either stops the removal before the first key goes. The keys are then
+// deleted through the handles that were checked, so no name is looked up again.
+frmList::DeletionOutcome frmList::RemoveKeyTree(const std::wstring& keyPath, Guarded& guard) {
+    HeldKeyTree tree(registryApi_);
+    bool complete = false;
+    guard.Step([&] { complete = tree.Open(kHkeyLocalMachine, keyPath); });
+    return complete ? DeleteKeys(tree, guard) : DeletionOutcome{};
 }
 
 // The platform refuses to delete a key that still has subkeys, so delete from the
 // deepest up. A key that fails (one changed since the check) does not stop the others;
 // nothing is put back.
-frmList::DeletionOutcome frmList::DeleteKeys(CLS_Registry& registry, const RemovalList& keys, Guarded& guard) {
+frmList::DeletionOutcome frmList::DeleteKeys(HeldKeyTree& tree, Guarded& guard) {
     DeletionOutcome outcome;
-    for (int32_t i = keys.Count(); i >= 1; --i) {
-        guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); });
-        if (!guard.Step([&] { registry.SectionKey(keys(i).Path); })) {
-            outcome.anyFailed = true;
-            continue;
-        }
-        // DeleteKey raises on failure; a raised error counts as a failed key too.
-        if (guard.Test([&] { return !registry.DeleteKey(); })) {
+    for (int32_t i = tree.Count(); i >= 1; --i) {
+        // A raised error counts as a failed key too.
+        if (guard.Test([&] { return !tree.Delete(i); })) {
             outcome.anyFailed = true;
         } else {
             outcome.anyDeleted = true;

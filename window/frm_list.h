@@ -11,6 +11,7 @@
 #include "base/based_array.h"
 #include "base/variant.h"
 #include "registry/cls_registry.h"
+#include "registry/held_key_tree.h"
 #include "registry/registry_api.h"
 #include "window/display_class_key.h"
 #include "window/guarded.h"
@@ -70,17 +71,6 @@ public:
     std::shared_ptr<CLS_Registry> Registry;
 
 private:
-    // Whether a key's subkeys have been looked for, stored as the numbers 0, 1 and 2.
-    static constexpr int32_t kNotScanned = 0;
-    static constexpr int32_t kHasSubkeys = 1;
-    static constexpr int32_t kHasNoSubkeys = 2;
-    // One key of a removal: its path below HKEY_LOCAL_MACHINE and its scan state.
-    struct RemovalEntry {
-        std::wstring Path;
-        int32_t ScanState = kNotScanned;
-    };
-    using RemovalList = BasedArray<RemovalEntry>;
-
     CLS_Registry& WindowRegistry() const;
     void ScanSubkey(const NameArray& names, int32_t i, Guarded& guard);
     void ReadOptionalValue(const wchar_t* valueName, std::wstring AdapterRecord::*field, Guarded& guard);
@@ -96,9 +86,8 @@ private:
     bool SelectedRecordIndex(int32_t& index);
     static std::wstring ConfirmationText(const std::wstring& adapterName);
     static bool EntryUnchanged(CLS_Registry& registry, const std::wstring& keyPath, const std::wstring& adapterName);
-    static RemovalList CollectKeys(CLS_Registry& registry, const std::wstring& keyPath, Guarded& guard);
-    static bool AllKeysDeletable(CLS_Registry& registry, const RemovalList& keys, Guarded& guard);
-    static DeletionOutcome DeleteKeys(CLS_Registry& registry, const RemovalList& keys, Guarded& guard);
+    DeletionOutcome RemoveKeyTree(const std::wstring& keyPath, Guarded& guard);
+    static DeletionOutcome DeleteKeys(HeldKeyTree& tree, Guarded& guard);
 
     RegistryApi& registryApi_;
     Toolkit& toolkit_;

@@ -14,6 +14,9 @@ public:
     virtual ~ConformanceEnv() = default;
     virtual RegistryApi& Api() = 0;
     virtual void SetEnvironmentVariable(const std::string& name, const std::string& value) = 0;
+    // Creates a key by its name in UTF-16, as a driver that names its keys in any script
+    // does; the seam's own creation takes single-byte names only.
+    virtual void CreateKeyWide(RegKey root, const std::wstring& path) = 0;
     virtual const char* Name() const = 0;
 };
 

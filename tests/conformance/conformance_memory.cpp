@@ -1,4 +1,4 @@
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 #include "tests/conformance/conformance_env.h"
 
 namespace {
@@ -8,6 +8,9 @@ public:
     RegistryApi& Api() override { return registry_; }
     void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
         registry_.SetEnvironment(name, value);
+    }
+    void CreateKeyWide(RegKey root, const std::wstring& path) override {
+        registry_.AddKey(static_cast<int32_t>(root), path);
     }
     const char* Name() const override { return "in-memory registry"; }
 

@@ -11,6 +11,13 @@ public:
     void SetEnvironmentVariable(const std::string& name, const std::string& value) override {
         ::SetEnvironmentVariableA(name.c_str(), value.c_str());
     }
+    void CreateKeyWide(RegKey root, const std::wstring& path) override {
+        UniqueHkey key;
+        HKEY created = nullptr;
+        if (::RegCreateKeyExW(reinterpret_cast<HKEY>(root), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &created, nullptr) == ERROR_SUCCESS)
+            key.Reset(created);
+    }
     const char* Name() const override { return "platform registry"; }
 
 private:

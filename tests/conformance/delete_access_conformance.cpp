@@ -15,7 +15,7 @@
 
 #include <aclapi.h>
 #else
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 #endif
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "registry/win32_registry_api.h"
 #include "tests/e2e/display_class.h"
 #include "tests/e2e/display_class_seed.h"
 #include "tests/e2e/program_session.h"
@@ -32,13 +33,12 @@ const SeedEntry kNested{L"0202",
 const SeedEntry kOmega{
     L"0203", {TextValue(L"DriverDesc", L"Stale Adapter Omega"), TextValue(L"DriverDate", L"5-5-2005")}, {}};
 
-// A key below this entry has a name with no form in the ANSI code page. The program names
-// keys through the single-byte registry functions, so it cannot delete that key, and so
-// not the entry's own key either; the key beside it must stay as well.
-const wchar_t kUnnamable[] = L"Cache \u03A9";
-const SeedEntry kStubborn{L"0204",
-                          {TextValue(L"DriverDesc", L"Stale Adapter Stubborn")},
-                          {{L"Plain", {}}, {kUnnamable, {TextValue(L"Size", L"64")}}}};
+// Keys below this entry have names with no form in the ANSI code page, beside a key named
+// as the code page spells them ("??"). They go with the entry like any other key.
+const SeedEntry kScripts{
+    L"0204",
+    {TextValue(L"DriverDesc", L"Stale Adapter Scripts")},
+    {{L"Plain", {}}, {L"Cache \u03A9", {TextValue(L"Size", L"64")}}, {L"\u4E2D\u6587", {}}, {L"??", {}}}};
 
 const wchar_t kOmegaDetails[] =
     L"Adapter Name:\tStale Adapter Omega\r\n"
@@ -101,13 +101,6 @@ std::wstring SystemShutdownPath() {
     wchar_t directory[MAX_PATH] = {};
     GetSystemDirectoryW(directory, MAX_PATH);
     return std::wstring(directory) + L"\\shutdown.exe";
-}
-
-bool FitsTheAnsiCodePage(const std::wstring& text) {
-    if (GetACP() == CP_UTF8) return true;
-    BOOL usedDefault = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr, &usedDefault);
-    return !usedDefault;
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
@@ -228,35 +221,66 @@ TEST_F(RemovalTest, RemovingTheLastRowLeavesNothingSelected) {
     EXPECT_EQ(window.ControlText(kIdText1), kOmegaDetails);
 }
 
-TEST(PartialRemovalTest, AKeyThatCannotGoIsReportedAndNoKeyIsDeleted) {
-    if (FitsTheAnsiCodePage(kUnnamable)) GTEST_SKIP() << "the ANSI code page can name every key";
-    ProgramSession session{{kAlpha, kStubborn}};
+// A key elsewhere in HKEY_LOCAL_MACHINE, with a value and a subkey of its own, that a
+// link below an entry names; removed again when the test ends.
+class LinkTarget {
+public:
+    static constexpr const wchar_t* kPath = L"SOFTWARE\\TalvorinRemovalLinkTarget";
+    LinkTarget() {
+        UniqueHkey key;
+        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kPath) + L"\\Inner").c_str(), 0,
+                                                 nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPath, L"Setting", REG_SZ, L"kept", 10));
+    }
+    ~LinkTarget() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kPath); }
+    LinkTarget(const LinkTarget&) = delete;
+    LinkTarget& operator=(const LinkTarget&) = delete;
+
+    // A link key at relative (below the class key) naming this key.
+    static void LinkFrom(const std::wstring& relative) {
+        UniqueHkey link;
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_LOCAL_MACHINE, display_class::PathOf(relative).c_str(), 0, nullptr,
+                                  REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, link.Put(), nullptr));
+        const std::wstring target = std::wstring(L"\\Registry\\Machine\\") + kPath;
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK,
+                                                reinterpret_cast<const BYTE*>(target.c_str()),
+                                                static_cast<DWORD>(target.size() * sizeof(wchar_t))));
+    }
+    static bool Holds(const wchar_t* subkey) {
+        UniqueHkey key;
+        return RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kPath) + subkey).c_str(), 0, KEY_READ, key.Put()) ==
+               ERROR_SUCCESS;
+    }
+    static std::wstring Setting() {
+        wchar_t text[16] = {};
+        DWORD size = sizeof text;
+        RegGetValueW(HKEY_LOCAL_MACHINE, kPath, L"Setting", RRF_RT_REG_SZ, nullptr, text, &size);
+        return text;
+    }
+};
+
+// The entry goes whole: its keys named in any script, and a link below it as the link key
+// alone, while the key the link names keeps its value and subkey. The link is made after
+// the list was read, as another program may.
+TEST(WholeRemovalTest, ALinkAndNamesInAnyScriptGoWithTheEntryAndNothingElse) {
+    ProgramSession session{{kAlpha, kScripts}};
     const AppWindow& window = session.Window();
-    const int row = RowOf(window.ListRows(), L"Stale Adapter Stubborn");
     const std::vector<std::wstring> snapshot = display_class::Snapshot();
+    const LinkTarget target;
+    LinkTarget::LinkFrom(L"0204\\Plain\\Profiles");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(display_class::KeyExists(L"0204\\Plain\\Profiles\\Inner")) << "the link leads to its target";
 
-    const auto confirmation = AskToRemove(session, L"Stale Adapter Stubborn");
-    ASSERT_TRUE(confirmation.has_value());
-    ASSERT_TRUE(message_box::Answer(*confirmation, IDYES));
+    Remove(session, L"Stale Adapter Scripts");
+    ASSERT_FALSE(HasFatalFailure());
 
-    ExpectOneReport(session, L"Access denied",
-                    L"Unabled to delete this registry key (completely). You need to run this program as "
-                    L"administrator");
-
-    // Every key was checked before the first went: the entry is whole, not half deleted.
-    EXPECT_EQ(display_class::Snapshot(), snapshot);
-    EXPECT_TRUE(display_class::KeyExists(L"0204\\Plain"));
-
-    // The entry survived and is listed again, on the same row.
-    EXPECT_EQ(RowOf(window.ListRows(), L"Stale Adapter Stubborn"), row);
-    EXPECT_EQ(window.ListSelection(), row);
-
-    // Nothing was changed, so closing asks nothing.
-    window.PressCloseBox();
-    const ProgramSession::Ending ending = session.WaitForEnd();
-    EXPECT_TRUE(ending.exited);
-    EXPECT_FALSE(ending.box.has_value()) << testing::PrintToString(ending.box->text);
-    EXPECT_TRUE(session.Process().Children().empty());
+    EXPECT_FALSE(display_class::KeyExists(L"0204"));
+    EXPECT_EQ(display_class::Snapshot(), WithoutTree(snapshot, L"0204"));
+    EXPECT_TRUE(LinkTarget::Holds(L"\\Inner"));
+    EXPECT_EQ(LinkTarget::Setting(), L"kept");
+    EXPECT_EQ(RowOf(window.ListRows(), L"Stale Adapter Scripts"), -1);
+    EXPECT_GE(RowOf(window.ListRows(), L"Stale Adapter Alpha"), 0);
 }
 
 // A stale entry with a key of its own below it, and the entry a driver install writes in

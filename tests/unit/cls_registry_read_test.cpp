@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "registry/cls_registry.h"
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 #include "tests/support/text.h"
 
 namespace {
@@ -192,14 +192,30 @@ TEST_F(ClsRegistryRead, ADwordOfMoreThanFourBytesNeverWritesPastTheInteger) {
 }
 
 TEST_F(ClsRegistryRead, AnEnvironmentThatGrowsAfterTheSizeQueryIsSizedAgain) {
-    mem_.SetEnvironment("TDM_DIR", "ab");
-    mem_.SetString(kHkeyLocalMachine, kKey, "Path", "%TDM_DIR%\\y", kRegExpandSz);
-    // Between the size query (call 1) and the expansion the text grows from 5 bytes to
-    // 11: the expansion answers 11, more than its buffer holds, and writes nothing.
-    mem_.BeforeExpand([this](int call) {
-        if (call == 2) mem_.SetEnvironment("TDM_DIR", "abcdefgh");
-    });
-    EXPECT_EQ(Variant(L"abcdefgh\\y"), Object(kKey, L"Path").Value());
+    // The size query of "%TDM_DIR%\y" with "ab" answers 5 (the text and its terminator,
+    // as Wine does) or 6 (and the spare byte, as the documentation allows). Between the
+    // size query (call 1) and the expansion the text may grow: to a size at or above the
+    // buffer's, the expansion answers that size and writes nothing.
+    struct Case {
+        bool countsSpareByte;
+        const char* grown;  // the value at the expansion; null: unchanged
+        const wchar_t* expanded;
+    };
+    const Case cases[] = {
+        {false, nullptr, L"ab\\y"},          {true, nullptr, L"ab\\y"},
+        {false, "abc", L"abc\\y"},  // answers 6, exactly the buffer's size
+        {false, "abcdefgh", L"abcdefgh\\y"}, {true, "abcdefgh", L"abcdefgh\\y"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expanded);
+        mem_.SetExpandCountsSpareByte(c.countsSpareByte);
+        mem_.SetEnvironment("TDM_DIR", "ab");
+        mem_.SetString(kHkeyLocalMachine, kKey, "Path", "%TDM_DIR%\\y", kRegExpandSz);
+        mem_.BeforeExpand([this, &c](int call) {
+            if (call == 2 && c.grown) mem_.SetEnvironment("TDM_DIR", c.grown);
+        });
+        EXPECT_EQ(Variant(c.expanded), Object(kKey, L"Path").Value());
+    }
 }
 
 TEST_F(ClsRegistryRead, AnExpansionThatFailsOrNeverFitsRaisesTheInvalidArgumentError) {

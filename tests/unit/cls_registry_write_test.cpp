@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "registry/cls_registry.h"
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 
 namespace {
 

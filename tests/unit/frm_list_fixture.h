@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 #include "tests/display_class_key.h"
 #include "tests/support/text.h"
 #include "tests/unit/fake_toolkit.h"

@@ -152,6 +152,15 @@ TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
         // when the key's own rights forbid it; then no key of the tree may go.
         {"a deep key refuses the DELETE right",
          [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\B\\B1"), 5, 0x00010000); }, 0},
+        // A key whose subkeys cannot all be listed may hide keys the check never saw.
+        {"a key refuses the listing of its subkeys",
+         [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\A"), 5, kKeyEnumerateSubKeys); }, 0},
+        {"a listing raises an error", [&] { registry.ThrowOn(Op::EnumKey, kHkeyLocalMachine, Key("0001\\B")); }, 0},
+        {"a listing fails part-way", [&] { registry.FailCall(Op::EnumKey, 2, kErrorMoreData); }, 0},
+        {"a listing ends early, short of the key's own subkey count",
+         [&] { registry.FailCall(Op::EnumKey, 2, kErrorNoMoreItems); }, 0},
+        {"a key's subkey count cannot be read",
+         [&] { registry.Refuse(Op::QueryInfo, kHkeyLocalMachine, Key("0001\\B\\B1")); }, 0},
         // Every key passes the check, then refuses the deletion itself.
         {"every key refuses its deletion",
          [&] {
@@ -186,6 +195,53 @@ TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
 
         form.Form_Unload();
         EXPECT_EQ(Boxes().size(), 2u) << "asked about a restart";
+    }
+}
+
+// The removal deletes the entry's own keys through their handles: a link below it goes
+// as the link key, never into the key it names; names the code page cannot spell go
+// like any other, and so does a key named as they are spelled.
+TEST_F(RemovalTest, TheWholeEntryGoesAndNothingItOnlyPointsTo) {
+    const std::wstring elsewhere = L"SOFTWARE\\Vendor\\Profiles";
+    const std::wstring nested = Widen(Key("0001"));
+    struct Case {
+        const char* what;
+        std::function<void()> seed;
+        size_t deletions;
+    };
+    const Case cases[] = {
+        {"a link to a key elsewhere",
+         [&] { registry.AddLink(kHkeyLocalMachine, nested + L"\\B\\Profiles", L"\\Registry\\Machine\\" + elsewhere); },
+         7},
+        {"names outside the code page beside their spelling",
+         [&] {
+             for (const wchar_t* name : {L"\x0391\x0392", L"\x4E2D\x6587", L"??"})
+                 registry.AddKey(kHkeyLocalMachine, nested + L"\\A\\" + name);
+         },
+         9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry = MemoryRegistry();
+        registry.AddKey(kHkeyLocalMachine, kClass);
+        registry.AddKey(kHkeyLocalMachine, elsewhere + L"\\Inner");
+        registry.SetString(kHkeyLocalMachine, "SOFTWARE\\Vendor\\Profiles", "Setting", "kept");
+        SeedThreeWithNestedMiddle();
+        c.seed();
+        const std::vector<std::string> outside = KeysOutsideNested();
+        const auto values = registry.Values(kHkeyLocalMachine, elsewhere);
+        Boxes().clear();
+        AnswerYes();
+
+        form.RemoveAdapter();
+
+        EXPECT_EQ(DeletedPaths().size(), c.deletions);
+        EXPECT_FALSE(HasKey("0001"));
+        EXPECT_EQ(KeysOutsideNested(), outside);
+        EXPECT_EQ(registry.Values(kHkeyLocalMachine, elsewhere), values);
+        ASSERT_EQ(Boxes().size(), 2u);
+        EXPECT_EQ(Boxes()[1].prompt, L"Registry Key successful deleted!");
+        EXPECT_EQ(form.RegistryChanged, 1);
     }
 }
 
@@ -254,36 +310,6 @@ TEST_F(RemovalTest, AnEntryNamedByItsAdapterStringIsRemovedThoughItsDriverDescCa
     AnswerYes();
     form.RemoveAdapter();
     EXPECT_FALSE(HasKey("0000"));
-    EXPECT_EQ(form.RegistryChanged, 1);
-}
-
-TEST_F(RemovalTest, KeyThatCannotBeEnumeratedIsDeletedAsALeafAndFails) {
-    SeedThreeWithNestedMiddle();
-    Boxes().clear();
-    registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\A"), 5, kKeyEnumerateSubKeys);
-    AnswerYes();
-
-    form.RemoveAdapter();
-
-    // A1 is never found, so A still has it when its turn comes.
-    EXPECT_EQ(DeletedPaths(), NestedPaths({"B\\B2", "B\\B1", "B", "A", ""}));
-    ASSERT_EQ(Boxes().size(), 2u);
-    EXPECT_EQ(Boxes()[1].prompt, kAccessDenied);
-    EXPECT_TRUE(HasKey("0001\\A\\A1"));
-}
-
-TEST_F(RemovalTest, EnumerationErrorIsAbsorbedWithoutAnErrorText) {
-    SeedThreeWithNestedMiddle();
-    Boxes().clear();
-    registry.ThrowOn(Op::EnumKey, kHkeyLocalMachine, Key("0001\\B"));
-    AnswerYes();
-
-    form.RemoveAdapter();
-
-    // B's subkeys stay unknown: B and the adapter key fail; only the result box shows.
-    EXPECT_EQ(DeletedPaths(), NestedPaths({"A\\A1", "B", "A", ""}));
-    ASSERT_EQ(Boxes().size(), 2u);
-    EXPECT_EQ(Boxes()[1].prompt, kAccessDenied);
     EXPECT_EQ(form.RegistryChanged, 1);
 }
 

@@ -2,7 +2,7 @@
 // bookkeeping of handles and its injected failures.
 #include <gtest/gtest.h>
 
-#include "registry/memory_registry.h"
+#include "stand_in/memory_registry.h"
 
 namespace {
 

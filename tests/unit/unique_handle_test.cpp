@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "registry/memory_registry.h"
 #include "registry/registry_api.h"
+#include "stand_in/memory_registry.h"
 
 namespace {
 

@@ -1,7 +1,9 @@
 // An in-memory registry behind the same seam as the platform's, for tests,
 // benchmarks and the fuzzer. It behaves as the platform does where the program
 // relies on it (checked by the conformance suite under Wine) and can be told to
-// refuse chosen operations on chosen keys.
+// refuse chosen operations on chosen keys. Names are kept in UTF-16, as the platform
+// keeps them; the A functions spell them through the code page. Links are followed
+// on open, except the last key of a path opened with REG_OPTION_OPEN_LINK.
 #pragma once
 
 #include <cstdint>
@@ -49,14 +51,23 @@ public:
     int32_t RegEnumKeyA(RegKey key, uint32_t index, char* name, uint32_t nameLength) override;
     int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t* nameLength) override;
     int32_t RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) override;
+    int32_t RegOpenKeyExW(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access,
+                          RegKey* result) override;
+    int32_t RegEnumKeyExW(RegKey key, uint32_t index, wchar_t* name, uint32_t* nameLength) override;
+    int32_t NtDeleteKey(RegKey key) override;
     uint32_t ExpandEnvironmentStringsA(const std::string& source, char* destination, uint32_t size) override;
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& text) override;
     std::wstring ExecutableBaseName() override;
 
     // Seeding and inspection, outside the platform's functions: no refusals apply.
-    // Paths are relative to a root key and may have a trailing backslash.
+    // Paths are relative to a root key and may have a trailing backslash; single-byte
+    // paths and names are read through the code page in force.
     void AddKey(int32_t root, const std::string& path);
+    void AddKey(int32_t root, const std::wstring& path);
+    // A link key at path naming target, a "\Registry\Machine\..." path, as
+    // RegCreateKeyEx with REG_OPTION_CREATE_LINK and its REG_LINK value make one.
+    void AddLink(int32_t root, const std::wstring& path, const std::wstring& target);
     void SetValue(int32_t root, const std::string& path, const std::string& name, uint32_t type,
                   std::vector<uint8_t> data);
     void SetString(int32_t root, const std::string& path, const std::string& name, const std::string& text,
@@ -66,12 +77,17 @@ public:
     // to them then find their keys deleted.
     void RemoveTree(int32_t root, const std::string& path);
     bool HasKey(int32_t root, const std::string& path) const;
+    bool HasKey(int32_t root, const std::wstring& path) const;
     std::optional<StoredValue> GetValue(int32_t root, const std::string& path, const std::string& name) const;
     std::vector<std::string> SubkeyNames(int32_t root, const std::string& path) const;
     // The values of a key as name and stored value, in enumeration order.
     std::vector<std::pair<std::string, StoredValue>> Values(int32_t root, const std::string& path) const;
-    // Every key below root, as paths, in enumeration order, depth first.
+    // Every key below root, as paths, in enumeration order, depth first; a link's
+    // target is not entered.
     std::vector<std::string> AllKeys(int32_t root) const;
+    // The same with the names as the registry holds them, and each key's values.
+    std::vector<std::wstring> AllKeysWide(int32_t root) const;
+    std::vector<std::pair<std::string, StoredValue>> Values(int32_t root, const std::wstring& path) const;
 
     // Failure injection. A rule matches an operation on the key at path (below root,
     // case-insensitive; for DeleteKey the key being deleted). For Open and Create a
@@ -93,7 +109,8 @@ public:
     // query and the expansion. An empty hook ends it.
     void BeforeExpand(std::function<void(int call)> hook);
 
-    // Every RegDeleteKeyA call as "path" (below its root), in call order, with its result.
+    // Every RegDeleteKeyA and NtDeleteKey call as "path" (below its root, spelled
+    // through the code page), in call order, with its result.
     struct DeleteCall {
         std::string path;
         int32_t result;
@@ -102,6 +119,10 @@ public:
 
     size_t OpenHandleCount() const { return handles_.size(); }
     void SetCodePage(CodePage cp) { codePage_ = cp; }
+    // ExpandEnvironmentStringsA's answer to a size query and to a buffer too small:
+    // the text with its terminator (false, the default), or that and the spare byte the
+    // single-byte function wants (true). The documentation allows both.
+    void SetExpandCountsSpareByte(bool counts) { expandCountsSpareByte_ = counts; }
     void SetEnvironment(const std::string& name, const std::string& value);
     void SetExecutableBaseName(std::wstring name) { exeName_ = std::move(name); }
 
@@ -111,7 +132,7 @@ private:
     struct Rule {
         Op op;
         int32_t root;
-        std::string path;  // normalised
+        std::wstring path;  // normalised
         int32_t code;
         uint32_t access;
         bool throws;
@@ -121,30 +142,40 @@ private:
         int remaining;
         int32_t code;
     };
-
-    // The node of a handle or root key, with its root and path below the root.
-    std::shared_ptr<Node> Resolve(RegKey key, std::string* fullPath, int32_t* root, int32_t* error) const;
-    int32_t Walk(const std::shared_ptr<Node>& from, const std::string& relative, bool create,
-                 std::shared_ptr<Node>* out);
-    int32_t Check(Op op, int32_t root, const std::string& path, uint32_t access = 0);
-    // The key a handle names as the starting point of subKey, with the full path of
-    // subKey below its root.
-    int32_t Below(RegKey key, const std::string& subKey, std::shared_ptr<Node>* from, std::string* path, int32_t* root);
-    // The key a handle names, once the failures injected for op on it are applied.
-    int32_t Target(RegKey key, Op op, std::shared_ptr<Node>* node);
-    RegKey NewHandle(std::shared_ptr<Node> node, int32_t root, const std::string& path);
-    int32_t QueryValue(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data, uint32_t* size);
-    int32_t DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey, int32_t root,
-                        const std::string& path);
-    std::shared_ptr<Node> Find(int32_t root, const std::string& path) const;
-    std::shared_ptr<Node> FindOrCreate(int32_t root, const std::string& path);
-
-    std::map<int32_t, std::shared_ptr<Node>> roots_;
     struct Handle {
         std::shared_ptr<Node> node;  // kept alive while open, even once deleted
-        int32_t root;
-        std::string path;
+        uint32_t access;
     };
+    // How a path is walked: whether missing keys are made, and how its last key is
+    // taken when that is a link (its target, or the link itself).
+    struct WalkMode {
+        bool create = false;
+        bool lastAsLink = false;
+    };
+
+    // The node of a handle or root key.
+    std::shared_ptr<Node> Resolve(RegKey key, int32_t* error) const;
+    int32_t Walk(const std::shared_ptr<Node>& from, const std::wstring& relative, WalkMode mode,
+                 std::shared_ptr<Node>* out, int depth = 0);
+    int32_t FollowLink(const Node& link, std::shared_ptr<Node>* out, int depth);
+    int32_t Check(Op op, const Node& node, uint32_t access = 0);
+    int32_t CheckPath(Op op, int32_t root, const std::wstring& path, uint32_t access);
+    // The key a handle names, once the failures injected for op on it are applied.
+    int32_t Target(RegKey key, Op op, std::shared_ptr<Node>* node);
+    int32_t Open(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access, RegKey* result);
+    RegKey NewHandle(std::shared_ptr<Node> node, uint32_t access);
+    int32_t QueryValue(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data, uint32_t* size);
+    int32_t DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey);
+    void Unlink(const std::shared_ptr<Node>& node);
+    std::shared_ptr<Node> Find(int32_t root, const std::wstring& path) const;
+    std::shared_ptr<Node> FindOrCreate(int32_t root, const std::wstring& path);
+    std::wstring PathOf(const Node& node) const;
+    std::wstring WrittenPath(const Node& from, const std::wstring& relative) const;
+    // The code page's spelling of a wide text and its reading of single bytes.
+    std::string Spell(const std::wstring& text) const;
+    std::wstring Read(const std::string& text) const;
+
+    std::map<int32_t, std::shared_ptr<Node>> roots_;
     std::map<RegKey, Handle> handles_;
     RegKey nextHandle_ = 0x1000;
     std::vector<Rule> rules_;
@@ -156,5 +187,6 @@ private:
     int expandCalls_ = 0;
     std::map<std::string, std::string> environment_;  // upper-cased names
     CodePage codePage_ = CodePage::Latin1;
+    bool expandCountsSpareByte_ = false;
     std::wstring exeName_ = L"TalvorinDeviceManager";
 };
