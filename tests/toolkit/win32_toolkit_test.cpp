@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -282,6 +284,18 @@ TEST(DesignFonts, ABitmapFaceOfAnotherHeightGivesWayToTheScalableFaceAtTheAskedS
     }
 }
 
+TEST(DesignFonts, AnInstalledFaceIsKeptAndAMissingOneGivesWayToAnInstalledStandIn) {
+    for (const wchar_t* face : {L"MS Sans Serif", L"Tahoma", L"No Such Face"}) {
+        SCOPED_TRACE(std::string(face, face + wcslen(face)));
+        const std::wstring asked = SansSerifFaceFor(face);
+        EXPECT_TRUE(FontFaceInstalled(asked));
+        if (FontFaceInstalled(face)) {
+            EXPECT_EQ(asked, face);
+        }
+    }
+    EXPECT_FALSE(FontFaceInstalled(L"No Such Face"));
+}
+
 // ---- focus and keyboard ------------------------------------------------------------
 
 TEST_F(Win32ToolkitTest, EachHeadingLabelComesJustBeforeItsControlAndTabSkipsLabelsAndHiddenButtons) {
@@ -347,6 +361,15 @@ TEST_F(Win32ToolkitTest, ActivatedAgainTheWindowGivesTheFocusBackToTheControlTha
     // WM_SETFOCUS: wParam is the window that lost the focus; the result is 0.
     EXPECT_EQ(SendMessageW(form_->Handle(), WM_SETFOCUS, reinterpret_cast<WPARAM>(Child(kText1)), 0), 0);
     EXPECT_EQ(GetFocus(), Child(kCommand1));
+
+    // Activated again (WA_ACTIVE, 1), its default handling gives the window the focus,
+    // which goes on to the first control of the Tab order when the one that had it was
+    // disabled meanwhile.
+    SendMessageW(form_->Handle(), WM_ACTIVATE, MAKEWPARAM(0, 1), 0);
+    EnableWindow(Child(kCommand1), FALSE);
+    SetFocus(Child(kText1));
+    SendMessageW(form_->Handle(), WM_ACTIVATE, 1, 0);
+    EXPECT_EQ(GetFocus(), Child(kList1));
 }
 
 TEST_F(Win32ToolkitTest, EnterAndEscapePressNoButtonAndCloseNothing) {
@@ -467,11 +490,13 @@ TEST_F(Win32ToolkitTest, ARowOutsideTheListRaisesAndRunsNoClick) {
     }
     EXPECT_EQ(events_.Count("List1_Click"), 0);
     EXPECT_EQ(list.ListIndex(), -1);
-    try {
-        list.List(1);
-        ADD_FAILURE() << "row 1 was read";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.Number(), 381);
+    for (const int32_t row : {1, -1}) {
+        try {
+            list.List(row);
+            ADD_FAILURE() << "row " << row << " was read";
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.Number(), 381);
+        }
     }
 }
 
@@ -499,6 +524,7 @@ TEST_F(Win32ToolkitTest, LabelsTakeTheSizeOfTheirCaptionOnOneLineWithTheTopLeftF
         const RECT place = ClientPlace(Child(index));
         EXPECT_EQ(place.right - place.left, text.cx) << "design caption of " << index;
         EXPECT_EQ(place.bottom - place.top, text.cy);
+        EXPECT_TRUE(StyleOf(Child(index)) & 0x80) << "SS_NOPREFIX: an & in a caption is drawn as itself";
     }
 
     LabelControl& heading = Controls().Label1(1);
@@ -516,6 +542,8 @@ TEST_F(Win32ToolkitTest, LabelsTakeTheSizeOfTheirCaptionOnOneLineWithTheTopLeftF
     EXPECT_EQ(after.top, before.top);
     EXPECT_EQ(after.right - after.left, TextExtent(Child(kLabel1_1), L"12 graphics adapters found").cx);
     EXPECT_EQ(longWidth, static_cast<int32_t>(Scale().ToTwips(after.right - after.left) + 0.5f));
+    heading.SetCaption(L"");
+    EXPECT_EQ(ClientPlace(Child(kLabel1_1)).bottom - after.top, after.bottom - after.top) << "empty, one line high";
 }
 
 TEST_F(Win32ToolkitTest, TheLinkIsPureBlueAndTheOtherLabelsUseTheNormalTextColour) {
@@ -551,6 +579,12 @@ LabelColours ColoursOf(HWND form, HWND label) {
     return LabelColours{GetTextColor(dc.Get()), GetBkColor(dc.Get()), brush};
 }
 
+LRESULT CALLBACK CountSysColourChanges(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR count) {
+    if (message == WM_SYSCOLORCHANGE) ++*reinterpret_cast<int*>(count);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIsOn) {
     // SystemParametersInfoW(SPI_GETHIGHCONTRAST = 0x42, sizeof(HIGHCONTRASTW), &setting,
     // 0) fills setting.dwFlags, where HCF_HIGHCONTRASTON is 0x00000001. Wine never
@@ -569,6 +603,8 @@ TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIs
     Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
     ASSERT_TRUE(form.Create());
     form.Show(SW_SHOWNORMAL);
+    int listColourChanges = 0;
+    SetWindowSubclass(form.Child(kList1), CountSysColourChanges, 1, reinterpret_cast<DWORD_PTR>(&listColourChanges));
     const COLORREF hotLight = GetSysColor(26);  // COLOR_HOTLIGHT
     ASSERT_NE(hotLight, RGB(0, 0, 255)) << "the theme's link colour cannot be told from the design's";
 
@@ -599,7 +635,10 @@ TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIs
                   reinterpret_cast<LRESULT>(GetSysColorBrush(step.themed ? 5 : 15)));  // COLOR_WINDOW, COLOR_BTNFACE
         EXPECT_EQ(link.background, GetSysColor(step.themed ? 5 : 15));
         EXPECT_EQ(ColoursOf(form.Handle(), form.Child(kLabel1_1)).text, GetSysColor(18)) << "COLOR_BTNTEXT";
+        EXPECT_EQ(ColoursOf(form.Handle(), form.Child(kText1)).background, GetSysColor(5)) << "the details box's";
     }
+    EXPECT_EQ(listColourChanges, 2) << "WM_SYSCOLORCHANGE is passed on to the controls";
+    RemoveWindowSubclass(form.Child(kList1), CountSysColourChanges, 1);
 }
 
 TEST_F(Win32ToolkitTest, TheHandOverTheLinkAndPictureGivesWayToTheHourglass) {
@@ -617,7 +656,9 @@ TEST_F(Win32ToolkitTest, TheHandOverTheLinkAndPictureGivesWayToTheHourglass) {
     EXPECT_NE(cursorOver(kLabel1_1), hand);
     EXPECT_NE(cursorOver(kList1), hand);
 
+    SetCursor(nullptr);
     toolkit_->SetMousePointer(kPointerHourglass);
+    EXPECT_EQ(GetCursor(), hourglass) << "at once, before the pointer moves";
     EXPECT_EQ(cursorOver(kLabel2), hourglass);
     EXPECT_EQ(cursorOver(kList1), hourglass);
     toolkit_->SetMousePointer(kPointerDefault);
@@ -826,6 +867,38 @@ TEST_F(Win32ToolkitTest, ADpiChangePaintsEveryControlAgainWhole) {
         DeleteObject(whole);
     }
     Pump();
+}
+
+TEST_F(Win32ToolkitTest, AGrownLabelIsDrawnAgainWhole) {
+    ShowAndFocusList();
+    HWND heading = Child(kLabel1_1);
+    KeepPixelsWhenMovedIn(heading);
+    Controls().Label1(1).SetCaption(L"1234 graphics adapters found in all");
+    RECT client{};
+    GetClientRect(heading, &client);
+    HRGN whole = CreateRectRgnIndirect(&client);
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(GetUpdateRgn(heading, update, FALSE), ERROR);
+    EXPECT_TRUE(EqualRgn(update, whole)) << "the part it grew by is not drawn";
+    DeleteObject(update);
+    DeleteObject(whole);
+}
+
+TEST_F(Win32ToolkitTest, ShownWithoutActivationItLeavesTheActiveWindowActive) {
+    // SW_SHOWNOACTIVATE (4): shown, the active window stays active. Another program's
+    // window in the foreground may keep this one from being activated at all; the
+    // window must not take the activation either way.
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(other);
+    SetActiveWindow(other);
+    const HWND before = GetActiveWindow();
+    form_->Show(4);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(form_->Handle()));
+    EXPECT_EQ(GetActiveWindow(), before);
+    EXPECT_NE(GetActiveWindow(), form_->Handle());
+    DestroyWindow(other);
 }
 
 TEST(FirstShow, TheWindowOpensShownAtItsSizeWhateverShowCommandThePlatformPutsInPlace) {
@@ -1076,6 +1149,21 @@ TEST_F(Win32ToolkitTest, StartProgramNeedsTheProgramsFullPath) {
         toolkit_->StartProgram(toolkit_->SystemDirectory() + L"\\cmd.exe", L"/c exit 0", kShowMinimizedFocus));
 }
 
+TEST_F(Win32ToolkitTest, AStartedProgramOpensWithTheShowCommandAskedFor) {
+    // STARTUPINFOW: with STARTF_USESHOWWINDOW (0x1) in dwFlags, wShowWindow is the show
+    // command of the started program's first ShowWindow; kShowMinimizedFocus is
+    // SW_SHOWMINIMIZED (2).
+    toolkit_->StartProgram(toolkit_->SystemDirectory() + L"\\notepad.exe", L"", kShowMinimizedFocus);
+    HWND started = nullptr;
+    for (int i = 0; i < 200 && (started == nullptr || !IsWindowVisible(started)); ++i) {
+        Sleep(50);
+        started = FindWindowW(L"Notepad", nullptr);
+    }
+    ASSERT_NE(started, nullptr);
+    EXPECT_TRUE(IsIconic(started));
+    PostMessageW(started, WM_CLOSE, 0, 0);
+}
+
 TEST_F(Win32ToolkitTest, AMessageBoxWithoutTitleCarriesTheApplicationsTitle) {
     struct Case {
         const wchar_t* title;
@@ -1091,11 +1179,13 @@ TEST_F(Win32ToolkitTest, AMessageBoxWithoutTitleCarriesTheApplicationsTitle) {
     };
     for (const Case& c : cases) {
         std::atomic<bool> found{false};
+        std::atomic<bool> windowDisabled{false};
         std::thread presser([&] {
             for (int i = 0; i < 400 && !found; ++i) {
                 HWND box = FindWindowW(L"#32770", c.shownTitle);
                 if (box != nullptr) {
                     found = true;
+                    windowDisabled = !IsWindowEnabled(form_->Handle());
                     PostMessageW(box, WM_COMMAND, c.button, 0);
                 }
                 Sleep(25);
@@ -1104,13 +1194,17 @@ TEST_F(Win32ToolkitTest, AMessageBoxWithoutTitleCarriesTheApplicationsTitle) {
         const int32_t answer = toolkit_->MsgBox(L"Prompt", c.style, c.title);
         presser.join();
         EXPECT_TRUE(found) << "no box titled as expected";
+        EXPECT_TRUE(windowDisabled) << "modal to the window";
         EXPECT_EQ(answer, c.answer);
     }
 }
 
-TEST_F(Win32ToolkitTest, EndProcessEndsTheMessageLoop) {
+TEST_F(Win32ToolkitTest, EndProcessEndsTheMessageLoopWhichHandlesTheKeyboardOnTheWay) {
+    ShowAndFocusList();
+    PostMessageW(Child(kList1), WM_KEYDOWN, VK_TAB, kKeyDown);
     toolkit_->EndProcess();
     EXPECT_EQ(RunMessageLoop(*form_), 0);
+    EXPECT_EQ(GetFocus(), Child(kText1)) << "Tab moved the focus";
 }
 
 // ---- the program's resources -------------------------------------------------------
