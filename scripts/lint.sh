@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the code's formatting against .clang-format and runs clang-tidy (.clang-tidy)
-# over the product code: the host build for base/, registry/ and window/, the MinGW
-# build for the Win32 side. Any difference or finding fails. Part of the test command.
+# over the product code: the host build for base/, registry/ and window/, and for the
+# in-memory registry that the tests stand on (stand_in/); the MinGW build for the Win32
+# side. Any difference or finding fails. Part of the test command.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -29,7 +30,7 @@ import json, os, sys
 db, root = sys.argv[1], sys.argv[2]
 for entry in json.load(open(os.path.join(db, "compile_commands.json"))):
     rel = os.path.relpath(entry["file"], root)
-    if rel.split(os.sep)[0] in ("base", "registry", "window", "platform"):
+    if rel.split(os.sep)[0] in ("base", "registry", "window", "platform", "stand_in"):
         print(entry["file"])
 PY
 }
@@ -52,7 +53,8 @@ tidy() {
 
 mkdir -p build
 echo "-- clang-tidy (host)"
-if compile_db build/lint-host; then
+# With the tests configured, so that the stand-in is in the database.
+if compile_db build/lint-host -DTDM_TESTS=ON; then
     tidy build/lint-host || status=1
 else
     status=1
