@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "registry/held_key_tree.h"
 #include "tests/conformance/conformance_env.h"
+#include "tests/support/key_tree.h"
 #include "tests/support/text.h"
 
 namespace {
@@ -40,12 +40,7 @@ protected:
     }
     void TearDown() override { RemoveScratch(); }
 
-    // Removed by handle: a tree walked by path would be walked through its link.
-    void RemoveScratch() {
-        HeldKeyTree tree(Api());
-        if (!tree.Open(kHklm, scratch_)) return;
-        for (int32_t i = tree.Count(); i >= 1; --i) tree.Delete(i);
-    }
+    void RemoveScratch() { DeleteKeyTree(Api(), kHklm, scratch_); }
     static std::vector<uint16_t> Utf16(const std::wstring& text) { return {text.begin(), text.end()}; }
 
     RegistryApi& Api() { return env_->Api(); }

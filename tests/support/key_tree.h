@@ -6,6 +6,11 @@
 
 #include "registry/registry_api.h"
 
-// Deletes path below root with every key below it, from the deepest up, as the
-// platform refuses a key that still has subkeys. A missing key is no error.
-void DeleteKeyTree(RegistryApi& api, RegKey root, const std::string& path);
+// Deletes path below root with every key below it, as the removal does: each key held
+// by its handle and deleted through it from the deepest up, so that a link in the tree
+// goes as itself and a name the code page cannot spell goes like any other. A missing
+// key is no error.
+void DeleteKeyTree(RegistryApi& api, RegKey root, const std::wstring& path);
+inline void DeleteKeyTree(RegistryApi& api, RegKey root, const std::string& path) {
+    DeleteKeyTree(api, root, api.FromAnsi(path));
+}
