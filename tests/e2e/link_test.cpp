@@ -81,8 +81,7 @@ private:
     std::wstring marker_;
 };
 
-// Whether this process, started like the program, runs elevated from a split token:
-// TokenElevationType 2 (TokenElevationTypeFull).
+// Whether this process, started like the program, runs elevated from a split token (TokenElevationTypeFull 2).
 bool RunsElevatedFromASplitToken() {
     KernelHandle token;
     DWORD type = 0;
@@ -104,9 +103,7 @@ TEST(WebLink, TheLinkAndTheLogoOpenTheSiteWithTheHttpsHandler) {
         PostMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(id, 0), reinterpret_cast<LPARAM>(window.Control(id)));
         EXPECT_EQ(handler.Opened(), "https://talvorin.example/") << "control " << id;
     }
-    // Elevated, the desktop's shell starts the handler, and the program starts nothing
-    // itself: so it is under Wine, whose desktop process serves the shell windows. Not
-    // elevated, the program starts the handler.
+    // Elevated (as under Wine), the desktop's shell starts the handler; not elevated, the program.
     EXPECT_EQ(session.Process().Children().empty(), RunsElevatedFromASplitToken());
 }
 

@@ -1,9 +1,7 @@
-// The route through the desktop's shell, against stand-ins for the shell's objects that
-// note every call with its parameters and count the references handed out and given
-// back; and the bounded wait for it, against a shell that does not answer.
-//
-// The stand-ins use the shell's interfaces as C structures (CINTERFACE), so that each
-// fills only the methods the route calls, in the slots the headers give.
+// The route through the desktop's shell, and the bounded wait for it, against stand-ins
+// for the shell's objects that note every call and count the references handed out and
+// given back. They use the interfaces as C structures (CINTERFACE), so that each fills
+// only the methods the route calls, in the slots the headers give.
 #define CINTERFACE
 
 #include <gtest/gtest.h>
@@ -38,7 +36,7 @@ namespace {
 // SID_STopLevelBrowser for IID_IShellBrowser; SVGIO_BACKGROUND 0 as IID_IDispatch;
 // IID_IShellFolderViewDual; IID_IShellDispatch2; the foreground for the shell's object;
 // the address as a BSTR, then VT_BSTR 8 arguments, folder and verb and VT_I4 3
-// SW_SHOWNORMAL 1.
+// SW_SHOWNORMAL 1. Each but the first is made on the object the step before handed out.
 const std::vector<std::string> kWholeRoute = {
     "CoCreateInstance {9BA05972-F6A8-11CF-A442-00A0C90A8F39} outer 0 context 4 {85CB6900-4D95-11CF-960C-0080C7F4EE85}",
     "FindWindowSW location 3:0 root 0: class 8 options 1",
@@ -49,7 +47,7 @@ const std::vector<std::string> kWholeRoute = {
     "QueryInterface {E7A1AF80-4D96-11CF-960C-0080C7F4EE85}",
     "get_Application",
     "QueryInterface {A4C6892C-3BA9-11D2-9DEA-00C04FB16162}",
-    "CoAllowSetForegroundWindow IShellDispatch2",
+    "CoAllowSetForegroundWindow",
     "ShellExecute https://talvorin.example/ 8: 8: 8:Open 3:1",
 };
 constexpr HRESULT kClassNotRegistered = static_cast<HRESULT>(0x80040154);
@@ -63,130 +61,73 @@ std::string Text(const GUID& id) {
                   id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
     return text;
 }
-std::string Text(const VARIANT& value) {
-    std::string text = std::to_string(value.vt) + ":";
-    if (value.vt == VT_I4) text += std::to_string(value.lVal);
-    if (value.vt == VT_BSTR && value.bstrVal != nullptr) {
-        for (const wchar_t* c = value.bstrVal; *c != 0; ++c) text += static_cast<char>(*c);
-    }
-    return text;
+std::string Text(const wchar_t* text) {
+    std::string narrow;
+    for (const wchar_t* c = text; c != nullptr && *c != 0; ++c) narrow += static_cast<char>(*c);
+    return narrow;
 }
-
-struct ShellStandIn;
+std::string Text(const VARIANT& value) {
+    if (value.vt == VT_I4) return "3:" + std::to_string(value.lVal);
+    return std::to_string(value.vt) + ":" + (value.vt == VT_BSTR ? Text(value.bstrVal) : "");
+}
 
 // One object of the shell; `lpVtbl` first, where a caller looks for the methods.
 struct StandInObject {
     const void* lpVtbl = nullptr;
-    ShellStandIn* shell = nullptr;
-    std::string offers;  // asked for this interface, the object hands out `next`
-    StandInObject* next = nullptr;
-    // The worker gives its last reference back after the wait for its answer.
     std::atomic<LONG> added{0};
     std::atomic<LONG> released{0};
     HANDLE holdsRelease = nullptr;  // set: Release waits for it, as a hung shell would
 };
 
-// The shell's objects in the order the route reaches them; the step that fails, and
-// what it answers there, without an object; every call made.
+// The shell's objects in the order the route reaches them, each step that hands one out
+// handing out the next; the step that fails, and what it answers there, without an
+// object; every call made, marked when not made on the object handed out last.
 struct ShellStandIn {
+    ShellStandIn(size_t failingStep = 0, HRESULT failure = S_OK);
     std::array<StandInObject, 9> objects;
-    size_t failingStep = 0;  // 1-based index into kWholeRoute; 0: none fails
-    HRESULT failure = S_OK;
+    size_t handedOut = 0;
+    size_t failingStep;  // 1-based index into kWholeRoute; 0: none fails
+    HRESULT failure;
     std::vector<std::string> calls;
+    HANDLE holdsCreate = nullptr;  // set: CoCreateInstance waits for it, as a hung shell would
+    std::atomic<DWORD> createThread{0};
 
-    // Notes the call; true when it is the one to fail.
-    bool Fails(const std::string& call) {
-        calls.push_back(call);
-        return calls.size() == failingStep;
-    }
-    // The answer of a call that hands out object `index`, with the receiver's reference.
-    HRESULT Answer(const std::string& call, size_t index, void** out) {
-        *out = nullptr;
-        if (Fails(call)) return failure;
-        ++objects[index].added;
-        *out = &objects[index];
+    // Notes the call; the answer of the step, with the next object and the receiver's
+    // reference when it finds one (`out` set) and does not fail.
+    HRESULT Answer(const std::string& call, const void* self, void** out = nullptr) {
+        const bool onTheLast = handedOut == 0 || self == &objects[handedOut - 1];
+        calls.push_back(call + (onTheLast ? "" : " on another object"));
+        if (out != nullptr) *out = nullptr;
+        if (calls.size() == failingStep) return failure;
+        if (out == nullptr) return S_OK;
+        if (handedOut == objects.size()) return kNoInterface;
+        ++objects[handedOut].added;
+        *out = &objects[handedOut++];
         return S_OK;
     }
 };
 
 ShellStandIn* g_shell = nullptr;
 
-StandInObject& Of(void* self) {
-    return *static_cast<StandInObject*>(self);
-}
-size_t IndexOf(void* self, size_t step) {
-    return static_cast<size_t>(&Of(self) - Of(self).shell->objects.data()) + step;
-}
-
-template <typename Interface>
-HRESULT STDMETHODCALLTYPE QueryInterface(Interface* self, REFIID id, void** out) {
-    StandInObject& object = Of(self);
-    *out = nullptr;
-    if (Text(id) != object.offers) return kNoInterface;
-    return object.shell->Answer("QueryInterface " + Text(id), IndexOf(self, 1), out);
-}
-template <typename Interface>
-ULONG STDMETHODCALLTYPE AddRef(Interface* self) {
-    return static_cast<ULONG>(++Of(self).added);
-}
-template <typename Interface>
-ULONG STDMETHODCALLTYPE Release(Interface* self) {
-    StandInObject& object = Of(self);
-    if (object.holdsRelease != nullptr) WaitForSingleObject(object.holdsRelease, INFINITE);
-    return static_cast<ULONG>(++object.released);
-}
+// A method table with only IUnknown's methods. A query hands out the next object
+// whatever it asks for: the calls noted show what was asked.
 template <typename Vtbl, typename Interface>
 Vtbl UnknownOnly() {
     Vtbl table{};
-    table.QueryInterface = &QueryInterface<Interface>;
-    table.AddRef = &AddRef<Interface>;
-    table.Release = &Release<Interface>;
+    table.QueryInterface = [](Interface* self, REFIID id, void** out) {
+        return g_shell->Answer("QueryInterface " + Text(id), self, out);
+    };
+    table.AddRef = [](Interface* self) { return static_cast<ULONG>(++reinterpret_cast<StandInObject*>(self)->added); };
+    table.Release = [](Interface* self) {
+        StandInObject& object = *reinterpret_cast<StandInObject*>(self);
+        if (object.holdsRelease != nullptr) WaitForSingleObject(object.holdsRelease, INFINITE);
+        return static_cast<ULONG>(++object.released);
+    };
     return table;
 }
 
-HRESULT STDMETHODCALLTYPE CreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID id, LPVOID* out) {
-    return g_shell->Answer("CoCreateInstance " + Text(clsid) + " outer " + std::to_string(outer != nullptr) +
-                               " context " + std::to_string(context) + " " + Text(id),
-                           0, out);
-}
-
-HRESULT STDMETHODCALLTYPE AllowSetForegroundWindow(IUnknown* object, LPVOID) {
-    const bool shell = static_cast<void*>(object) == &g_shell->objects[8];
-    return g_shell->Fails(std::string("CoAllowSetForegroundWindow ") + (shell ? "IShellDispatch2" : "another"))
-               ? g_shell->failure
-               : S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE FindWindowSW(IShellWindows* self, VARIANT* location, VARIANT* root, int windowClass,
-                                       LONG* window, int options, IDispatch** out) {
-    *window = 0;
-    return Of(self).shell->Answer("FindWindowSW location " + Text(*location) + " root " + Text(*root) + " class " +
-                                      std::to_string(windowClass) + " options " + std::to_string(options),
-                                  1, reinterpret_cast<void**>(out));
-}
-HRESULT STDMETHODCALLTYPE QueryService(IServiceProvider* self, REFGUID service, REFIID id, void** out) {
-    return Of(self).shell->Answer("QueryService " + Text(service) + " " + Text(id), 3, out);
-}
-HRESULT STDMETHODCALLTYPE QueryActiveShellView(IShellBrowser* self, IShellView** out) {
-    return Of(self).shell->Answer("QueryActiveShellView", 4, reinterpret_cast<void**>(out));
-}
-HRESULT STDMETHODCALLTYPE GetItemObject(IShellView* self, UINT item, REFIID id, void** out) {
-    return Of(self).shell->Answer("GetItemObject " + std::to_string(item) + " " + Text(id), 5, out);
-}
-HRESULT STDMETHODCALLTYPE GetApplication(IShellFolderViewDual* self, IDispatch** out) {
-    return Of(self).shell->Answer("get_Application", 7, reinterpret_cast<void**>(out));
-}
-HRESULT STDMETHODCALLTYPE ShellExecuteMethod(IShellDispatch2* self, BSTR file, VARIANT arguments, VARIANT directory,
-                                             VARIANT operation, VARIANT show) {
-    VARIANT fileText{};
-    fileText.vt = VT_BSTR;
-    fileText.bstrVal = file;
-    const std::string call = "ShellExecute " + Text(fileText).substr(2) + " " + Text(arguments) + " " +
-                             Text(directory) + " " + Text(operation) + " " + Text(show);
-    return Of(self).shell->Fails(call) ? Of(self).shell->failure : S_OK;
-}
-
-// The method tables, each with the methods the route calls.
+// The method tables, each with the methods the route calls (lambdas: x64 has a single
+// calling convention).
 struct Tables {
     IShellWindowsVtbl windows = UnknownOnly<IShellWindowsVtbl, IShellWindows>();
     IDispatchVtbl dispatch = UnknownOnly<IDispatchVtbl, IDispatch>();
@@ -196,15 +137,64 @@ struct Tables {
     IShellFolderViewDualVtbl folderView = UnknownOnly<IShellFolderViewDualVtbl, IShellFolderViewDual>();
     IShellDispatch2Vtbl shellDispatch = UnknownOnly<IShellDispatch2Vtbl, IShellDispatch2>();
     Tables() {
-        windows.FindWindowSW = &FindWindowSW;
-        provider.QueryService = &QueryService;
-        browser.QueryActiveShellView = &QueryActiveShellView;
-        view.GetItemObject = &GetItemObject;
-        folderView.get_Application = &GetApplication;
-        shellDispatch.ShellExecute = &ShellExecuteMethod;
+        windows.FindWindowSW = [](IShellWindows* self, VARIANT* location, VARIANT* root, int windowClass, LONG* window,
+                                  int options, IDispatch** out) {
+            *window = 0;
+            return g_shell->Answer("FindWindowSW location " + Text(*location) + " root " + Text(*root) + " class " +
+                                       std::to_string(windowClass) + " options " + std::to_string(options),
+                                   self, reinterpret_cast<void**>(out));
+        };
+        provider.QueryService = [](IServiceProvider* self, REFGUID service, REFIID id, void** out) {
+            return g_shell->Answer("QueryService " + Text(service) + " " + Text(id), self, out);
+        };
+        browser.QueryActiveShellView = [](IShellBrowser* self, IShellView** out) {
+            return g_shell->Answer("QueryActiveShellView", self, reinterpret_cast<void**>(out));
+        };
+        view.GetItemObject = [](IShellView* self, UINT item, REFIID id, void** out) {
+            return g_shell->Answer("GetItemObject " + std::to_string(item) + " " + Text(id), self, out);
+        };
+        folderView.get_Application = [](IShellFolderViewDual* self, IDispatch** out) {
+            return g_shell->Answer("get_Application", self, reinterpret_cast<void**>(out));
+        };
+        shellDispatch.ShellExecute = [](IShellDispatch2* self, BSTR file, VARIANT arguments, VARIANT directory,
+                                        VARIANT operation, VARIANT show) {
+            return g_shell->Answer("ShellExecute " + Text(file) + " " + Text(arguments) + " " + Text(directory) + " " +
+                                       Text(operation) + " " + Text(show),
+                                   self);
+        };
     }
 };
 const Tables kTables;
+
+// The calls that reach the shell from outside its objects.
+HRESULT STDMETHODCALLTYPE CreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID id, LPVOID* out) {
+    g_shell->createThread = GetCurrentThreadId();
+    if (g_shell->holdsCreate != nullptr) WaitForSingleObject(g_shell->holdsCreate, INFINITE);
+    return g_shell->Answer("CoCreateInstance " + Text(clsid) + " outer " + std::to_string(outer != nullptr) +
+                               " context " + std::to_string(context) + " " + Text(id),
+                           nullptr, out);
+}
+HRESULT STDMETHODCALLTYPE AllowSetForegroundWindow(IUnknown* object, LPVOID) {
+    return g_shell->Answer("CoAllowSetForegroundWindow", object);
+}
+
+// The shell's windows; the desktop's view, its background and the application, each
+// found as IDispatch; and what a query on each finds. The newest stand-in takes the calls.
+ShellStandIn::ShellStandIn(size_t failing, HRESULT answer) : failingStep(failing), failure(answer) {
+    const std::array<const void*, 9> tables = {&kTables.windows,    &kTables.dispatch, &kTables.provider,
+                                               &kTables.browser,    &kTables.view,     &kTables.dispatch,
+                                               &kTables.folderView, &kTables.dispatch, &kTables.shellDispatch};
+    for (size_t i = 0; i < tables.size(); ++i) objects[i].lpVtbl = tables[i];
+    g_shell = this;
+}
+
+// The calls were the route's first `count`, and every reference was given back.
+void ExpectRoute(const ShellStandIn& shell, size_t count) {
+    EXPECT_EQ(shell.calls, std::vector<std::string>(kWholeRoute.begin(), kWholeRoute.begin() + count));
+    for (size_t i = 0; i < shell.objects.size(); ++i) {
+        EXPECT_EQ(shell.objects[i].released, shell.objects[i].added) << "object " << i << " of the route";
+    }
+}
 
 class DesktopShellRoute : public ::testing::Test {
 protected:
@@ -212,40 +202,20 @@ protected:
         LoadShellCalls();
         // An apartment, as the worker has.
         ASSERT_TRUE(SUCCEEDED(DynCoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        // Each in the order the route reaches it, with the interface a query on it finds.
-        const std::array<std::pair<const void*, const char*>, 9> design = {{
-            {&kTables.windows, ""},
-            {&kTables.dispatch, "{6D5140C1-7436-11CE-8034-00AA006009FA}"},  // the desktop's view: IServiceProvider
-            {&kTables.provider, ""},
-            {&kTables.browser, ""},
-            {&kTables.view, ""},
-            {&kTables.dispatch, "{E7A1AF80-4D96-11CF-960C-0080C7F4EE85}"},  // its background: IShellFolderViewDual
-            {&kTables.folderView, ""},
-            {&kTables.dispatch, "{A4C6892C-3BA9-11D2-9DEA-00C04FB16162}"},  // the application: IShellDispatch2
-            {&kTables.shellDispatch, ""},
-        }};
-        for (size_t i = 0; i < design.size(); ++i) {
-            shell_.objects[i].lpVtbl = design[i].first;
-            shell_.objects[i].shell = &shell_;
-            shell_.objects[i].offers = design[i].second;
-        }
-        g_shell = &shell_;
     }
-    void TearDown() override {
-        g_shell = nullptr;
-        DynCoUninitialize();
-    }
+    void TearDown() override { DynCoUninitialize(); }
 
-    // The route on this thread, as the worker runs it: the answers it gave.
-    std::vector<bool> Run() {
-        std::vector<bool> answers;
-        HandToDesktopShell(kCalls, kRequest, [&answers](bool taken) { answers.push_back(taken); });
-        return answers;
-    }
-    void ExpectEveryReferenceGivenBack() {
-        for (size_t i = 0; i < shell_.objects.size(); ++i) {
-            EXPECT_EQ(shell_.objects[i].released, shell_.objects[i].added) << "object " << i << " of the route";
-        }
+    // The route from a worker, held by the shell on `hold` until the wait of `milliseconds`
+    // has ended: whether the request was taken in time. Once let go, the worker goes on by
+    // itself to the end of the route.
+    bool RunHeldBy(HANDLE& hold, DWORD milliseconds) {
+        const KernelHandle letGo(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        hold = letGo.Get();
+        const bool taken = HandToDesktopShellWithin(kCalls, kRequest, milliseconds);
+        SetEvent(letGo.Get());
+        for (int i = 0; i < 200 && shell_.objects[8].released == 0; ++i) Sleep(50);
+        ExpectRoute(shell_, kWholeRoute.size());
+        return taken;
     }
 
     const DesktopShellCalls kCalls{&CreateInstance, &AllowSetForegroundWindow};
@@ -253,73 +223,47 @@ protected:
     ShellStandIn shell_;
 };
 
-TEST_F(DesktopShellRoute, AsksTheDesktopsFolderViewForItsShellAndHandsItTheRequest) {
-    EXPECT_EQ(Run(), std::vector<bool>{true});
-    EXPECT_EQ(shell_.calls, kWholeRoute);
-    ExpectEveryReferenceGivenBack();
-    EXPECT_EQ(shell_.objects[8].added, 1) << "the shell's object was not handed out";
-}
-
-TEST_F(DesktopShellRoute, AStepThatFailsEndsTheRouteWithEveryReferenceGivenBack) {
+TEST_F(DesktopShellRoute, HandsTheRequestToTheDesktopsShellOrEndsAtTheStepThatFails) {
     struct Case {
-        size_t failingStep;  // in kWholeRoute, from 1
+        size_t failingStep;  // in kWholeRoute, from 1; 0: none
         HRESULT answer;
         size_t callsMade;
         bool taken;
     };
     const Case cases[] = {
-        {1, kClassNotRegistered, 1, false},  // no desktop process: Wine without a display
-        {2, S_FALSE, 2, false},              // documented: no such window
-        {3, kNoInterface, 3, false},
-        {4, kNoInterface, 4, false},
-        {5, kFail, 5, false},
-        {5, S_OK, 5, false},  // says it succeeded, but gives no view
-        {6, kNoInterface, 6, false},
-        {7, kNoInterface, 7, false},
-        {8, kFail, 8, false},
-        {9, kNoInterface, 9, false},   // a shell older than IShellDispatch2
-        {10, kNoInterface, 11, true},  // the foreground is a courtesy
-        {11, S_FALSE, 11, true},       // taken; its own start of the document failed
+        {0, S_OK, 11, true},          {1, kClassNotRegistered, 1, false},  // no desktop process: Wine without a display
+        {2, S_FALSE, 2, false},                                            // documented: no such window
+        {3, kNoInterface, 3, false},  {4, kNoInterface, 4, false},
+        {5, kFail, 5, false},         {5, S_OK, 5, false},  // says it succeeded, but gives no view
+        {6, kNoInterface, 6, false},  {7, kNoInterface, 7, false},
+        {8, kFail, 8, false},         {9, kNoInterface, 9, false},  // a shell older than IShellDispatch2
+        {10, kNoInterface, 11, true},                               // the foreground is a courtesy
+        {11, S_FALSE, 11, true},                                    // taken; its own start of the document failed
         {11, kFail, 11, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("step " + std::to_string(c.failingStep) + " answers " + std::to_string(c.answer));
-        for (StandInObject& object : shell_.objects) object.added = object.released = 0;
-        shell_.calls.clear();
-        shell_.failingStep = c.failingStep;
-        shell_.failure = c.answer;
-        EXPECT_EQ(Run(), std::vector<bool>{c.taken});
-        EXPECT_EQ(shell_.calls, std::vector<std::string>(kWholeRoute.begin(), kWholeRoute.begin() + c.callsMade));
-        ExpectEveryReferenceGivenBack();
+        const ShellStandIn shell(c.failingStep, c.answer);
+        // The route on this thread, as the worker runs it: it answers once.
+        std::vector<bool> answers;
+        HandToDesktopShell(kCalls, kRequest, [&answers](bool taken) { answers.push_back(taken); });
+        EXPECT_EQ(answers, std::vector<bool>{c.taken});
+        ExpectRoute(shell, c.callsMade);
+        if (c.taken) {
+            EXPECT_EQ(shell.objects[8].added, 1) << "the shell's object was not handed out";
+        }
     }
 }
 
-// ---- the wait ------------------------------------------------------------------
-
-// A shell that does not answer until the case lets it: CoCreateInstance blocks. It
-// outlives the case, as the worker may still be waiting in it when the case ends.
-struct HungShell {
-    KernelHandle letGo{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    KernelHandle returned{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    DWORD callingThread = 0;
-};
-HungShell& TheHungShell() {
-    static HungShell shell;
-    return shell;
-}
-HRESULT STDMETHODCALLTYPE CreateInHungShell(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* out) {
-    HungShell& shell = TheHungShell();
-    shell.callingThread = GetCurrentThreadId();
-    *out = nullptr;
-    WaitForSingleObject(shell.letGo.Get(), INFINITE);
-    SetEvent(shell.returned.Get());
-    return kClassNotRegistered;
+TEST_F(DesktopShellRoute, AShellThatTookTheRequestHasTakenItThoughItHangsAfterwards) {
+    // The shell takes the request, then hangs when its last reference is given back:
+    // the site is being opened, and the program must not open it a second time.
+    EXPECT_TRUE(RunHeldBy(shell_.objects[8].holdsRelease, 10000));
 }
 
 struct WindowTraits : NullHandleTraits<HWND> {
     static void Close(HWND window) { DestroyWindow(window); }
 };
-using WindowHandle = UniqueHandle<WindowTraits>;
 
 // At a timer's first tick the user presses a key (VK_F5 0x74, down then up:
 // KEYEVENTF_KEYUP 2); its second ends the loop that runs the window, as Close would.
@@ -334,41 +278,24 @@ void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 TEST_F(DesktopShellRoute, AShellThatDoesNotAnswerIsGivenUpWhileTheWindowKeepsAnswering) {
-    HungShell& hung = TheHungShell();
     // The thread's window has the focus, so the key is queued for this thread.
-    const WindowHandle window(
+    const UniqueHandle<WindowTraits> window(
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr));
     SetForegroundWindow(window.Get());
     SetFocus(window.Get());
     // A timer of the thread: only a dispatched WM_TIMER calls it.
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, &CountTick);
 
-    EXPECT_FALSE(HandToDesktopShellWithin({&CreateInHungShell, nullptr}, kRequest, 300));
+    EXPECT_FALSE(RunHeldBy(shell_.holdsCreate, 300));  // CoCreateInstance does not answer in time
     KillTimer(nullptr, timer);
     EXPECT_EQ(g_timerTicks, 2) << "the thread's messages waited for the shell, or went on after WM_QUIT";
-    EXPECT_NE(hung.callingThread, 0u);
-    EXPECT_NE(hung.callingThread, GetCurrentThreadId()) << "the shell was called from the window's thread";
+    EXPECT_NE(shell_.createThread, 0u);
+    EXPECT_NE(shell_.createThread, GetCurrentThreadId()) << "the shell was called from the window's thread";
     MSG message{};
-    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the WM_QUIT was lost";
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the WM_QUIT was lost";
     EXPECT_EQ(message.wParam, 7u);
     // The key waits for the end of the click's handler: nothing of the user's ran inside it.
     EXPECT_TRUE(PeekMessageW(&message, window.Get(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) << "the key was handled";
-
-    // The worker goes on by itself once the shell answers.
-    SetEvent(hung.letGo.Get());
-    EXPECT_EQ(WaitForSingleObject(hung.returned.Get(), 10000), WAIT_OBJECT_0);
-}
-
-TEST_F(DesktopShellRoute, AShellThatTookTheRequestHasTakenItThoughItHangsAfterwards) {
-    // The shell takes the request, then hangs when its last reference is given back:
-    // the site is being opened, and the program must not open it a second time.
-    const KernelHandle letGo(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    shell_.objects[8].holdsRelease = letGo.Get();
-    EXPECT_TRUE(HandToDesktopShellWithin(kCalls, kRequest, 10000));
-    EXPECT_EQ(shell_.calls, kWholeRoute);
-    SetEvent(letGo.Get());
-    for (int i = 0; i < 200 && shell_.objects[8].released != shell_.objects[8].added; ++i) Sleep(50);
-    ExpectEveryReferenceGivenBack();
 }
 
 }  // namespace
