@@ -280,17 +280,13 @@ TEST(ScreenDpi, IsTheOneThisRunIsFor) {
 }
 
 TEST(ScreenDpi, AWindowOpeningOnAScreenOfAnotherDpiIsLaidOutForThatScreenAtOnce) {
-    // GetDpiForWindow gives a per-monitor aware window the DPI of the monitor it opens
-    // on, which differs from the system's when scaling changed since sign-in or the
-    // primary monitor is another one. Wine gives every window the system's DPI, so the
-    // window's DPI here is Windows's answer. The client area, 11355 x 9510 twips, is
-    // 1136 x 951 pixels at 144 dpi (1135.5 rounds up) and 1514 x 1268 at 192.
+    // GetDpiForWindow gives the DPI of the monitor the window opens on (Wine: the system's).
+    // 11355 x 9510 twips are 1136 x 951 pixels at 144 dpi (1135.5 rounds up), 1514 x 1268 at 192.
     struct Case {
         int dpi;
         LONG width, height;
     };
-    const Case cases[] = {{144, 1136, 951}, {192, 1514, 1268}};
-    for (const Case& c : cases) {
+    for (const Case& c : {Case{144, 1136, 951}, Case{192, 1514, 1268}}) {
         SCOPED_TRACE(std::to_string(c.dpi) + " dpi");
         FormPlatformCalls calls = SystemFormCalls();
         calls.windowDpi = [&](HWND) { return c.dpi; };
@@ -336,8 +332,7 @@ public:
             return;
         }
         process_.Reset(started.hProcess);
-        thread_.Reset(started.hThread);
-        processId_ = started.dwProcessId;
+        const KernelHandle thread(started.hThread);
     }
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -365,15 +360,13 @@ private:
         GetWindowThreadProcessId(hwnd, &owner);
         wchar_t className[64] = {};
         GetClassNameW(hwnd, className, 64);
-        if (owner != program->processId_ || wcscmp(className, kFormClassName) != 0) return TRUE;
+        if (owner != GetProcessId(program->process_.Get()) || wcscmp(className, kFormClassName) != 0) return TRUE;
         if (!IsWindowVisible(hwnd)) return TRUE;
         program->window_ = hwnd;
         return FALSE;
     }
 
     KernelHandle process_;
-    KernelHandle thread_;
-    DWORD processId_ = 0;
     HWND window_ = nullptr;
 };
 

@@ -285,15 +285,14 @@ TEST(DesignFonts, ABitmapFaceOfAnotherHeightGivesWayToTheScalableFaceAtTheAskedS
 }
 
 TEST(DesignFonts, AnInstalledFaceIsKeptAndAMissingOneGivesWayToAnInstalledStandIn) {
+    EXPECT_FALSE(FontFaceInstalled(L"No Such Face"));
     for (const wchar_t* face : {L"MS Sans Serif", L"Tahoma", L"No Such Face"}) {
-        SCOPED_TRACE(std::string(face, face + wcslen(face)));
         const std::wstring asked = SansSerifFaceFor(face);
-        EXPECT_TRUE(FontFaceInstalled(asked));
+        EXPECT_TRUE(FontFaceInstalled(asked)) << face;
         if (FontFaceInstalled(face)) {
             EXPECT_EQ(asked, face);
         }
     }
-    EXPECT_FALSE(FontFaceInstalled(L"No Such Face"));
 }
 
 // ---- focus and keyboard ------------------------------------------------------------
@@ -362,9 +361,7 @@ TEST_F(Win32ToolkitTest, ActivatedAgainTheWindowGivesTheFocusBackToTheControlTha
     EXPECT_EQ(SendMessageW(form_->Handle(), WM_SETFOCUS, reinterpret_cast<WPARAM>(Child(kText1)), 0), 0);
     EXPECT_EQ(GetFocus(), Child(kCommand1));
 
-    // Activated again (WA_ACTIVE, 1), its default handling gives the window the focus,
-    // which goes on to the first control of the Tab order when the one that had it was
-    // disabled meanwhile.
+    // Activated again (WA_ACTIVE, 1), it gives the focus to the first control if the last was disabled.
     SendMessageW(form_->Handle(), WM_ACTIVATE, MAKEWPARAM(0, 1), 0);
     EnableWindow(Child(kCommand1), FALSE);
     SetFocus(Child(kText1));
@@ -425,27 +422,21 @@ TEST_F(Win32ToolkitTest, AccessKeysPressOnlyVisibleEnabledButtonsAndNeedAlt) {
 
 TEST_F(Win32ToolkitTest, DisablingTheFocusedButtonHandsTheFocusOn) {
     ShowAndFocusList();
-    // Only disabling the button that holds the focus moves it.
-    struct Case {
-        const char* what;
-        FrmListControlIndex focus, button;
-        bool enabled;
-        FrmListControlIndex expected;
-    };
-    const Case cases[] = {
-        {"the focused button disabled", kCommand2, kCommand2, false, kList1},
-        {"another button disabled", kText1, kCommand2, false, kText1},
-        {"the focused button enabled", kCommand1, kCommand1, true, kCommand1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Controls().Command2.SetEnabled(true);
-        SetFocus(Child(c.focus));
-        CommandButtonControl& button = c.button == kCommand1 ? Controls().Command1 : Controls().Command2;
-        button.SetEnabled(c.enabled);
-        EXPECT_EQ(button.Enabled(), c.enabled);
-        EXPECT_EQ(GetFocus(), Child(c.expected));
-    }
+    // Enabling the focused button, or disabling one without the focus, leaves it be.
+    SetFocus(Child(kCommand1));
+    Controls().Command1.SetEnabled(true);
+    EXPECT_TRUE(Controls().Command1.Enabled());
+    EXPECT_EQ(GetFocus(), Child(kCommand1));
+    Controls().Command2.SetEnabled(true);
+    SetFocus(Child(kText1));
+    Controls().Command2.SetEnabled(false);
+    EXPECT_FALSE(Controls().Command2.Enabled());
+    EXPECT_EQ(GetFocus(), Child(kText1));
+    Controls().Command2.SetEnabled(true);
+    SetFocus(Child(kCommand2));
+    Controls().Command2.SetEnabled(false);
+    EXPECT_FALSE(Controls().Command2.Enabled());
+    EXPECT_EQ(GetFocus(), Child(kList1));
 }
 
 // ---- list box ----------------------------------------------------------------------
@@ -579,9 +570,9 @@ LabelColours ColoursOf(HWND form, HWND label) {
     return LabelColours{GetTextColor(dc.Get()), GetBkColor(dc.Get()), brush};
 }
 
-LRESULT CALLBACK CountSysColourChanges(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                       DWORD_PTR count) {
-    if (message == WM_SYSCOLORCHANGE) ++*reinterpret_cast<int*>(count);
+int listColourChanges = 0;
+LRESULT CALLBACK CountSysColourChanges(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_SYSCOLORCHANGE) ++listColourChanges;
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
@@ -603,8 +594,8 @@ TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIs
     Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
     ASSERT_TRUE(form.Create());
     form.Show(SW_SHOWNORMAL);
-    int listColourChanges = 0;
-    SetWindowSubclass(form.Child(kList1), CountSysColourChanges, 1, reinterpret_cast<DWORD_PTR>(&listColourChanges));
+    listColourChanges = 0;
+    SetWindowSubclass(form.Child(kList1), CountSysColourChanges, 1, 0);
     const COLORREF hotLight = GetSysColor(26);  // COLOR_HOTLIGHT
     ASSERT_NE(hotLight, RGB(0, 0, 255)) << "the theme's link colour cannot be told from the design's";
 
@@ -638,7 +629,15 @@ TEST(HighContrast, TheLinkTakesTheThemesHotLightColourOnTheWindowColourWhileItIs
         EXPECT_EQ(ColoursOf(form.Handle(), form.Child(kText1)).background, GetSysColor(5)) << "the details box's";
     }
     EXPECT_EQ(listColourChanges, 2) << "WM_SYSCOLORCHANGE is passed on to the controls";
-    RemoveWindowSubclass(form.Child(kList1), CountSysColourChanges, 1);
+}
+
+// Counts the pointer messages sent from another thread, as another program's window gets
+// them: InSendMessageEx(nullptr) has ISMEX_SEND (0x00000001) set, not for its own input.
+std::atomic<int> sentPointerMessages{0};
+LRESULT CALLBACK CountSentPointerMessages(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool sent = (InSendMessageEx(nullptr) & 0x00000001) != 0;
+    if (sent && (message == WM_NCHITTEST || message == WM_SETCURSOR)) ++sentPointerMessages;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 TEST_F(Win32ToolkitTest, TheHandOverTheLinkAndPictureGivesWayToTheHourglass) {
@@ -667,61 +666,29 @@ TEST_F(Win32ToolkitTest, TheHandOverTheLinkAndPictureGivesWayToTheHourglass) {
 
     EXPECT_THROW(toolkit_->SetMousePointer(5), AppError);
     EXPECT_EQ(form_->MousePointer(), kPointerDefault);
-}
 
-// A window of another thread, as a window of another program would be, that counts
-// the pointer messages sent to it from another thread: InSendMessageEx(nullptr) has
-// ISMEX_SEND (0x00000001) set for those, and not for its own mouse input.
-std::atomic<int> sentPointerMessages{0};
-LRESULT CALLBACK CountSentPointerMessages(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if ((message == WM_NCHITTEST || message == WM_SETCURSOR) && (InSendMessageEx(nullptr) & 0x00000001) != 0) {
-        ++sentPointerMessages;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-class OtherThreadWindow {
-public:
-    explicit OtherThreadWindow(POINT centre) : thread_([this, centre] { Run(centre); }) {
-        while (!ready_) Sleep(5);
-    }
-    ~OtherThreadWindow() {
-        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-        thread_.join();
-    }
-    HWND Handle() const { return hwnd_; }
-
-private:
-    void Run(POINT centre) {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = CountSentPointerMessages;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"tdm-test-other-thread";
-        RegisterClassW(&windowClass);
-        hwnd_ = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"", WS_POPUP | WS_VISIBLE, centre.x - 100,
-                                centre.y - 100, 200, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
-        threadId_ = GetCurrentThreadId();
-        ready_ = true;
-        MSG message{};
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-        DestroyWindow(hwnd_);
-    }
-    HWND hwnd_ = nullptr;
-    DWORD threadId_ = 0;
-    std::atomic<bool> ready_{false};
-    std::thread thread_;
-};
-
-TEST_F(Win32ToolkitTest, TheHourglassEndsWithoutAskingAnotherProgramsWindowForItsPointer) {
     // The window asks the window under the pointer for its pointer again, but only its
     // own: a message sent to a hung window of another program never returns.
     POINT pointer{};
     ASSERT_TRUE(GetCursorPos(&pointer));
-    const OtherThreadWindow other(pointer);
-    ASSERT_EQ(WindowFromPoint(pointer), other.Handle());
+    std::atomic<HWND> other{nullptr};
+    std::thread otherThread([&] {
+        HWND hwnd = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE, pointer.x - 100,
+                                    pointer.y - 100, 200, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountSentPointerMessages));
+        other = hwnd;
+        MSG message{};
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+        DestroyWindow(hwnd);
+    });
+    while (other == nullptr) Sleep(5);
+    EXPECT_EQ(WindowFromPoint(pointer), other.load());
     sentPointerMessages = 0;
     toolkit_->SetMousePointer(kPointerHourglass);
     toolkit_->SetMousePointer(kPointerDefault);
-    EXPECT_EQ(sentPointerMessages, 0);
+    EXPECT_EQ(sentPointerMessages, 0) << "another program's window asked for its pointer";
+    PostThreadMessageW(GetWindowThreadProcessId(other, nullptr), WM_QUIT, 0, 0);
+    otherThread.join();
 }
 
 TEST_F(Win32ToolkitTest, LinkAndPictureClicksReachTheirHandlers) {
@@ -876,18 +843,13 @@ TEST_F(Win32ToolkitTest, AGrownLabelIsDrawnAgainWhole) {
     Controls().Label1(1).SetCaption(L"1234 graphics adapters found in all");
     RECT client{};
     GetClientRect(heading, &client);
-    HRGN whole = CreateRectRgnIndirect(&client);
-    HRGN update = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_NE(GetUpdateRgn(heading, update, FALSE), ERROR);
-    EXPECT_TRUE(EqualRgn(update, whole)) << "the part it grew by is not drawn";
-    DeleteObject(update);
-    DeleteObject(whole);
+    const UniqueHandle<GdiObjectTraits<HRGN>> whole(CreateRectRgnIndirect(&client)), update(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_NE(GetUpdateRgn(heading, update.Get(), FALSE), ERROR);
+    EXPECT_TRUE(EqualRgn(update.Get(), whole.Get())) << "the part it grew by is not drawn";
 }
 
 TEST_F(Win32ToolkitTest, ShownWithoutActivationItLeavesTheActiveWindowActive) {
-    // SW_SHOWNOACTIVATE (4): shown, the active window stays active. Another program's
-    // window in the foreground may keep this one from being activated at all; the
-    // window must not take the activation either way.
+    // SW_SHOWNOACTIVATE (4): the active window stays active (here or in another program).
     HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
     SetForegroundWindow(other);
@@ -939,11 +901,8 @@ TEST(FirstShow, TheWindowOpensShownAtItsSizeWhateverShowCommandThePlatformPutsIn
 }
 
 TEST(FirstShow, RaisesOneSizeEventWhetherShowingSendsASizeMessageOrNot) {
-    // Windows sends WM_SIZE at a window's first showing unless it was sent before, and
-    // a platform may show a window that already has its size without one. WM_SIZE:
-    // wParam SIZE_RESTORED (0), lParam the client width and height in its low and high
-    // words (757 x 634 at 96 dpi). The stand-in shows the window without resizing it,
-    // with the message or without.
+    // Windows sends WM_SIZE (SIZE_RESTORED, 0; 757 x 634 at 96 dpi in lParam's words) at a
+    // first showing unless it was sent before; a platform may show a sized window without.
     for (const bool sizeMessage : {true, false}) {
         SCOPED_TRACE(sizeMessage ? "with WM_SIZE" : "without WM_SIZE");
         FormPlatformCalls calls = SystemFormCalls();
@@ -953,14 +912,13 @@ TEST(FirstShow, RaisesOneSizeEventWhetherShowingSendsASizeMessageOrNot) {
             if (sizeMessage) SendMessageW(hwnd, WM_SIZE, 0, MAKELPARAM(757, 634));
             return wasVisible;
         };
+        RecordingEvents events;
         Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
         ASSERT_TRUE(form.Create());
-        RecordingEvents events;
         form.SetEvents(&events);
         form.Show(1 /* SW_SHOWNORMAL */);
         Pump();
         EXPECT_EQ(events.Count("Form_Resize"), 1);
-        form.SetEvents(nullptr);
     }
 }
 
@@ -1086,11 +1044,8 @@ TEST_F(Win32ToolkitTest, ElevationTypeIsTheTokensAsDocumented) {
 }
 
 TEST_F(Win32ToolkitTest, TheDesktopsShellOpensADocument) {
-    // Wine's desktop process (explorer.exe, which every session on a display has) serves
-    // the list of shell windows as a local server, as Explorer does on Windows, and its
-    // desktop's shell opens the document. Without a desktop process (Wine without a
-    // display) CoCreateInstance answers 0x80040154, REGDB_E_CLASSNOTREG: the route is
-    // missing, and the program opens the document itself.
+    // Wine's desktop process (explorer.exe, on every display) serves the shell windows as
+    // Explorer does; without it, 0x80040154 (REGDB_E_CLASSNOTREG): the program opens it.
     const Marker marker(L"tdm-desktop-opened.txt");
     const bool taken = toolkit_->OpenWithDesktopShell(L"Open", toolkit_->SystemDirectory() + L"\\cmd.exe",
                                                       marker.EchoArguments(), L"", SW_HIDE);
@@ -1147,15 +1102,12 @@ TEST_F(Win32ToolkitTest, StartProgramNeedsTheProgramsFullPath) {
     SetCurrentDirectoryW(previous);
     EXPECT_NO_THROW(
         toolkit_->StartProgram(toolkit_->SystemDirectory() + L"\\cmd.exe", L"/c exit 0", kShowMinimizedFocus));
-}
 
-TEST_F(Win32ToolkitTest, AStartedProgramOpensWithTheShowCommandAskedFor) {
-    // STARTUPINFOW: with STARTF_USESHOWWINDOW (0x1) in dwFlags, wShowWindow is the show
-    // command of the started program's first ShowWindow; kShowMinimizedFocus is
-    // SW_SHOWMINIMIZED (2).
+    // With STARTF_USESHOWWINDOW (0x1), STARTUPINFOW's wShowWindow is the show command of
+    // the program's first ShowWindow; kShowMinimizedFocus is SW_SHOWMINIMIZED (2).
     toolkit_->StartProgram(toolkit_->SystemDirectory() + L"\\notepad.exe", L"", kShowMinimizedFocus);
     HWND started = nullptr;
-    for (int i = 0; i < 200 && (started == nullptr || !IsWindowVisible(started)); ++i) {
+    for (int i = 0; i < 200 && !IsWindowVisible(started); ++i) {
         Sleep(50);
         started = FindWindowW(L"Notepad", nullptr);
     }
