@@ -50,8 +50,10 @@ bool CLS_Registry::KeyDeletable() const {
 Variant CLS_Registry::Value() {
     const OpenedKey opened = OpenSection(kKeyQueryValue);
     if (!opened) return default_;
-    const RegKey key = opened.Get();
+    return ValueIn(opened.Get());
+}
 
+Variant CLS_Registry::ValueIn(RegKey key) {
     // Another program may change the value between the probe and the read; then the
     // probe is repeated for its new size. A value that keeps changing counts as missing.
     const int32_t typeBefore = valueType_;

@@ -32,6 +32,9 @@ public:
     // access rights forbid its deletion refuses. Deletes nothing and holds no handle.
     bool KeyDeletable() const;
     Variant Value();
+    // The selected value read through a key the caller holds open, in place of the key
+    // the selectors name: the same key as the one checked, however its path changes.
+    Variant ValueIn(RegKey key);
     // Changing: each returns true or raises an AppError.
     bool CreateKey();
     bool DeleteKey();

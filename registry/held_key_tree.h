@@ -14,24 +14,46 @@ class HeldKeyTree {
 public:
     explicit HeldKeyTree(RegistryApi& api) : api_(api) {}
 
-    // Opens the key at path below root, then every key below it level by level, each
-    // relative to its parent's handle by its wide name, with the rights to list and to
-    // delete it. Links above the key are followed (that is how a path through
-    // CurrentControlSet is reached); the key and every key below it are opened as
-    // themselves, so a link is held as a key of the tree and its target is never
-    // entered. False when a key could not be opened with those rights or its subkeys
-    // could not all be listed: then the tree is incomplete and nothing may be deleted.
-    bool Open(RegKey root, const std::wstring& path);
+    // How far holding the tree got.
+    enum class Hold {
+        Held,        // every key is held
+        Gone,        // the top key is not there
+        Refused,     // a key refused the rights to list or to delete it
+        Incomplete,  // a key's subkeys could not all be listed, or changed while they were
+    };
+
+    // Opens the key at path below root, with the rights to list and to delete it. Links
+    // above the key are followed (that is how a path through CurrentControlSet is
+    // reached); the key itself is opened as itself.
+    Hold OpenTop(RegKey root, const std::wstring& path);
+    // The top key's handle, for a look at it before the walk; 0 until OpenTop held it.
+    RegKey Top() const { return keys_.empty() ? 0 : keys_.front().Get(); }
+    // Opens every key below the top level by level, each relative to its parent's
+    // handle by its wide name and as itself, so that a link is held as a key of the tree
+    // and its target is never entered. Unless every key is held, nothing may be deleted.
+    Hold OpenBelow();
+    // Both steps at once: true when the whole tree is held.
+    bool Open(RegKey root, const std::wstring& path) {
+        return OpenTop(root, path) == Hold::Held && OpenBelow() == Hold::Held;
+    }
 
     // The keys held, 1 to Count(); key 1 is the top and each key stands after its parent.
     int32_t Count() const { return static_cast<int32_t>(keys_.size()); }
 
-    // Deletes key i through its own handle; true when it went. The platform refuses a
-    // key that still has subkeys, so delete from Count() down.
-    bool Delete(int32_t i);
+    // What became of one key's deletion.
+    enum class Deletion {
+        Deleted,
+        Gone,     // another program deleted it after it was held
+        Refused,  // the platform refused the right
+        Failed,
+    };
+    // Deletes key i through its own handle. The platform refuses a key that still has
+    // subkeys, so delete from Count() down.
+    Deletion Delete(int32_t i);
 
 private:
-    bool ListSubkeys(RegKey key, std::vector<std::wstring>& names);
+    Hold ListSubkeys(RegKey key, std::vector<std::wstring>& names);
+    int32_t SubkeyCount(RegKey key, uint32_t& count);
 
     RegistryApi& api_;
     std::vector<OpenedKey> keys_;

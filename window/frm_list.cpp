@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "base/app_error.h"
+#include "window/adapter_presence.h"
+#include "window/entry_removal.h"
 #include "window/frm_list_design.h"
+#include "window/unused_entries.h"
 
 namespace {
 
 constexpr const wchar_t* kCaptionPrefix = L"Talvorin Device Manager Version ";
 
-constexpr const wchar_t* kDriverDesc = L"DriverDesc";
-constexpr const wchar_t* kAdapterString = L"HardwareInformation.AdapterString";
 constexpr const wchar_t* kBiosString = L"HardwareInformation.BiosString";
 constexpr const wchar_t* kDriverDate = L"DriverDate";
 constexpr const wchar_t* kDriverVersion = L"DriverVersion";
@@ -37,6 +38,10 @@ constexpr const wchar_t* kDeletedText = L"Registry Key successful deleted!";
 constexpr const wchar_t* kDeletedTitle = L"Remove Entry";
 constexpr const wchar_t* kChangedLead = L"The entry of the display adapter ";
 constexpr const wchar_t* kChangedTail = L" has changed since the list was read. Nothing was deleted.";
+constexpr const wchar_t* kPresenceUnknown =
+    L"Windows did not tell which display adapters are present, so no entry can be known to be unused. Nothing was "
+    L"deleted.";
+constexpr const wchar_t* kAllInUse = L"Every listed display adapter is in use. Nothing was deleted.";
 
 constexpr const wchar_t* kRestartQuestion =
     L"The registry has been changed! Please restart Windows to take effect. If you don't see after reboot "
@@ -48,51 +53,10 @@ constexpr const wchar_t* kRestartProgram = L"\\shutdown.exe";
 constexpr const wchar_t* kRestartArguments = L"-r -t 00";
 
 constexpr int32_t kErrOverflow = 6;
-constexpr int32_t kErrObjectNotSet = 91;
-
-// The text of a read before its NULs are removed. The scan's emptiness tests look at
-// this text: a missing value and "" are empty, a number never is.
-std::wstring RawValueText(const Variant& value) {
-    if (value.IsEmpty()) return L"";
-    if (value.IsText()) return value.AsText();
-    if (value.IsLong()) return std::to_wstring(value.AsLong());
-    if (value.IsInteger()) return std::to_wstring(value.AsInteger());
-    if (!value.IsBytes()) return value.ToText();
-    // Binary data is taken as UTF-16LE without any code-page conversion; an odd
-    // last byte belongs to no character.
-    const std::vector<uint8_t>& bytes = value.AsBytes().Items();
-    std::wstring text;
-    text.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        text.push_back(static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8)));
-    }
-    return text;
-}
-
-bool IsEmptyResult(const Variant& value) {
-    return RawValueText(value).empty();
-}
 
 // An adapter's name as the removal's messages show it, between double quotes.
 std::wstring Quoted(const std::wstring& adapterName) {
     return L"\"" + adapterName + L"\"";
-}
-
-CLS_Registry& Use(CLS_Registry* registry) {
-    if (!registry) throw AppError(kErrObjectNotSet, L"", L"Object variable or With block variable not set");
-    return *registry;
-}
-
-// Selects the value that names the adapter of the selected key: "DriverDesc", or
-// "HardwareInformation.AdapterString" when that reads empty. A "DriverDesc" whose read
-// raises gives way to the adapter string as well. The inventory and the removal's
-// second look at an entry both choose the name this way, so that they agree on it.
-void SelectAdapterNameValue(CLS_Registry* registry, Guarded& guard) {
-    guard.Step([&] { Use(registry).ValueType(kRegSz); });
-    guard.Step([&] { Use(registry).ValueKey(kDriverDesc); });
-    if (guard.Test([&] { return IsEmptyResult(Use(registry).Value()); })) {
-        guard.Step([&] { Use(registry).ValueKey(kAdapterString); });
-    }
 }
 
 // Window sizes come as floats; the recorded size is the nearest whole twip, halves
@@ -108,29 +72,10 @@ int32_t RoundHalfEven(float value) {
     return static_cast<int32_t>(whole);
 }
 
-// The removal may only touch one adapter's tree: the record's key must be a direct
-// subkey of the Display class key. Paths from the scan always are; this keeps a
-// record spoilt by a failed scan step from aiming the deletion at the class key or
-// anything above it.
-bool IsAdapterKeyPath(const std::wstring& keyPath) {
-    const std::wstring classPath = kDisplayClassKeyPath;
-    if (keyPath.size() <= classPath.size()) return false;
-    for (size_t i = 0; i < classPath.size(); ++i) {
-        if (std::towlower(keyPath[i]) != std::towlower(classPath[i])) return false;
-    }
-    return keyPath.find(L'\\', classPath.size()) == std::wstring::npos;
-}
-
 }  // namespace
 
-std::wstring ValueText(const Variant& value) {
-    std::wstring text = RawValueText(value);
-    text.erase(std::remove(text.begin(), text.end(), L'\0'), text.end());
-    return text;
-}
-
-frmList::frmList(RegistryApi& registryApi, Toolkit& toolkit, FrmListControls& controls)
-    : registryApi_(registryApi), toolkit_(toolkit), controls_(controls) {}
+frmList::frmList(RegistryApi& registryApi, Toolkit& toolkit, FrmListControls& controls, DeviceSetupApi* devices)
+    : registryApi_(registryApi), toolkit_(toolkit), controls_(controls), devices_(devices) {}
 
 CLS_Registry& frmList::WindowRegistry() const {
     return Use(Registry.get());
@@ -179,7 +124,7 @@ void frmList::FillList() {
 
 void frmList::ScanSubkey(const NameArray& names, int32_t i, Guarded& guard) {
     guard.Step([&] { WindowRegistry().SectionKey(kDisplayClassKeyPath + names(i)); });
-    SelectAdapterNameValue(Registry.get(), guard);
+    SelectAdapterNameValue(Registry.get(), 0, guard);
     // Neither name value: not an adapter entry. A read that fails keeps the subkey.
     if (!guard.Test([&] { return !IsEmptyResult(WindowRegistry().Value()); })) return;
 
@@ -289,79 +234,72 @@ void frmList::RemoveAdapter() {
     // A box that could not be shown gave no Yes.
     if (answer != kAnswerYes) return;
 
-    CLS_Registry registry(registryApi_);
-    // A driver install may have replaced or removed the entry since the list was read,
-    // even while the question was open: the Yes was given for the adapter it named.
-    if (!EntryUnchanged(registry, keyPath, adapterName)) {
+    EntryRemoval removal;
+    guard.Step([&] { removal = RemoveEntry(registryApi_, keyPath, adapterName); });
+    if (removal.outcome == EntryRemoval::Outcome::Changed) {
         guard.Step(
             [&] { toolkit_.MsgBox(kChangedLead + Quoted(adapterName) + kChangedTail, kMbInformation, kDeletedTitle); });
         FillList();
         return;
     }
-
-    const DeletionOutcome outcome = RemoveKeyTree(keyPath, guard);
     // Only a deletion calls for the restart; a removal that deleted nothing changed nothing.
-    if (outcome.anyDeleted) RegistryChanged = 1;
+    if (removal.anyDeleted) RegistryChanged = 1;
 
-    if (outcome.anyFailed || !outcome.anyDeleted) {
-        guard.Step([&] { toolkit_.MsgBox(kAccessDeniedText, kMbCritical, kAccessDeniedTitle); });
-    } else {
+    if (removal.outcome == EntryRemoval::Outcome::Removed) {
         guard.Step([&] { toolkit_.MsgBox(kDeletedText, kMbInformation, kDeletedTitle); });
+    } else {
+        guard.Step([&] { toolkit_.MsgBox(kAccessDeniedText, kMbCritical, kAccessDeniedTitle); });
     }
     FillList();
 }
 
-// Read again as the inventory reads it, the key must still name the adapter the user
-// confirmed. A key that is gone, names no adapter or another one, or whose name cannot
-// be read, is not the entry the Yes was for.
-bool frmList::EntryUnchanged(CLS_Registry& registry, const std::wstring& keyPath, const std::wstring& adapterName) {
-    Guarded guard;
-    if (!guard.Step([&] { registry.ClassKey(kHkeyLocalMachine); })) return false;
-    if (!guard.Step([&] { registry.SectionKey(keyPath); })) return false;
-    SelectAdapterNameValue(&registry, guard);
-    bool unchanged = false;
-    guard.Step([&] {
-        const Variant name = registry.Value();
-        unchanged = !IsEmptyResult(name) && ValueText(name) == adapterName;
-    });
-    return unchanged;
-}
-
-// Deleting from the deepest key up cannot be undone part-way, so the whole tree is
-// held first: every key opened with the DELETE right and its subkeys all listed. A key
-// that refuses either stops the removal before the first key goes. The keys are then
-// deleted through the handles that were checked, so no name is looked up again.
-frmList::DeletionOutcome frmList::RemoveKeyTree(const std::wstring& keyPath, Guarded& guard) {
-    HeldKeyTree tree(registryApi_);
-    bool complete = false;
-    guard.Step([&] { complete = tree.Open(kHkeyLocalMachine, keyPath); });
-    return complete ? DeleteKeys(tree, guard) : DeletionOutcome{};
-}
-
-// The platform refuses to delete a key that still has subkeys, so delete from the
-// deepest up. A key that fails (one changed since the check) does not stop the others;
-// nothing is put back.
-frmList::DeletionOutcome frmList::DeleteKeys(HeldKeyTree& tree, Guarded& guard) {
-    DeletionOutcome outcome;
-    for (int32_t i = tree.Count(); i >= 1; --i) {
-        // A raised error counts as a failed key too.
-        if (guard.Test([&] { return !tree.Delete(i); })) {
-            outcome.anyFailed = true;
-        } else {
-            outcome.anyDeleted = true;
-        }
-    }
-    return outcome;
-}
-
 void frmList::Command3_Click() {
-    // The hidden "Remove All" button only shows what it would remove and rescans.
-    int32_t index = 0;
-    if (!SelectedRecordIndex(index)) return;
+    RemoveAll();
+}
+
+// Which entries present devices use, asked anew each time: a device may come or go
+// while the window is open. Unknown is no answer, and then nothing is deleted.
+bool frmList::AskPresence(std::vector<std::wstring>& driverKeys, Guarded& guard) {
+    bool known = false;
+    guard.Step([&] { known = PresentDisplayDriverKeys(devices_, driverKeys); });
+    if (!known) guard.Step([&] { toolkit_.MsgBox(kPresenceUnknown, kMbCritical, kDeletedTitle); });
+    return known;
+}
+
+void frmList::RemoveAll() {
+    if (AdapterCount < 1 || !Registry) return;
     Guarded guard;
-    std::wstring text;
-    guard.Step([&] { text = ConfirmationText(Adapters(index).AdapterName); });
-    guard.Step([&] { toolkit_.MsgBox(text, kMbInformation, kConfirmTitle); });
+    std::vector<std::wstring> driverKeys;
+    if (!AskPresence(driverKeys, guard)) return;
+    std::vector<int32_t> unused;
+    guard.Step([&] { unused = UnusedRecords(Adapters, AdapterCount, driverKeys); });
+    if (unused.empty()) {
+        guard.Step([&] { toolkit_.MsgBox(kAllInUse, kMbInformation, kDeletedTitle); });
+        return;
+    }
+    std::wstring question;
+    guard.Step([&] {
+        question = RemoveAllQuestion(Adapters, unused, AdapterCount - static_cast<int32_t>(unused.size()));
+    });
+    int32_t answer = 0;
+    guard.Step([&] { answer = toolkit_.MsgBox(question, kMbYesNo, kConfirmTitle); });
+    if (answer != kAnswerYes) return;
+
+    // A device plugged in while the question was open keeps its entry.
+    if (!AskPresence(driverKeys, guard)) return;
+    RemoveAllReport report;
+    for (int32_t index : unused) {
+        guard.Step([&] {
+            const AdapterRecord& record = Adapters(index);
+            if (UsedByAny(driverKeys, record.KeyPath)) {
+                report.AddInUseNow(record);
+            } else {
+                report.Add(record, RemoveEntry(registryApi_, record.KeyPath, record.AdapterName));
+            }
+        });
+    }
+    if (report.AnyDeleted()) RegistryChanged = 1;
+    guard.Step([&] { toolkit_.MsgBox(report.Text(), report.Style(), report.Title()); });
     FillList();
 }
 

@@ -7,36 +7,24 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/based_array.h"
 #include "base/variant.h"
 #include "registry/cls_registry.h"
-#include "registry/held_key_tree.h"
 #include "registry/registry_api.h"
+#include "window/adapter_name.h"
+#include "window/adapter_record.h"
+#include "window/device_setup_api.h"
 #include "window/display_class_key.h"
 #include "window/guarded.h"
 #include "window/toolkit.h"
 
-// One inventory entry.
-struct AdapterRecord {
-    std::wstring KeyPath;  // below HKEY_LOCAL_MACHINE, no trailing backslash
-    std::wstring SubkeyName;
-    std::wstring AdapterName;
-    std::wstring BiosVersion;
-    std::wstring DriverDate;
-    std::wstring DriverVersion;
-    std::wstring ProviderName;
-};
-
-// The display text of one registry read: texts as they are, numbers in decimal, byte
-// data as UTF-16LE (an odd last byte dropped), nothing as the empty text; then every
-// NUL removed, which strips the terminator of a binary adapter string and joins the
-// strings of a multi-string.
-std::wstring ValueText(const Variant& value);
-
 class frmList : public FormEvents {
 public:
-    frmList(RegistryApi& registryApi, Toolkit& toolkit, FrmListControls& controls);
+    // devices answers which adapters are present; without it "Remove All" cannot tell
+    // which entries are unused and deletes nothing.
+    frmList(RegistryApi& registryApi, Toolkit& toolkit, FrmListControls& controls, DeviceSetupApi* devices = nullptr);
 
     // Rebuilds the inventory from the registry, refills the list, puts the selection
     // back on the same row position and writes the count line. Shows every failure
@@ -57,6 +45,9 @@ public:
     // the key still holds the entry the user confirmed, and only when every key of its
     // tree may be deleted, so that an entry goes whole or stays whole.
     void RemoveAdapter();
+    // Deletes, after one Yes, every listed entry that no device present now uses, each
+    // as the removal of a single entry deletes it, and reports once.
+    void RemoveAll();
 
     // The inventory: elements 1 to AdapterCount are valid. After a scan that found
     // nothing the array still holds one empty element.
@@ -77,20 +68,13 @@ private:
     void WriteCountCaption(Guarded& guard);
     void AppendDetailLine(std::wstring& details, const wchar_t* label, int32_t index,
                           std::wstring AdapterRecord::*field, Guarded& guard) const;
-    // What the deletion of a removal's keys came to.
-    struct DeletionOutcome {
-        bool anyFailed = false;
-        bool anyDeleted = false;
-    };
-
     bool SelectedRecordIndex(int32_t& index);
     static std::wstring ConfirmationText(const std::wstring& adapterName);
-    static bool EntryUnchanged(CLS_Registry& registry, const std::wstring& keyPath, const std::wstring& adapterName);
-    DeletionOutcome RemoveKeyTree(const std::wstring& keyPath, Guarded& guard);
-    static DeletionOutcome DeleteKeys(HeldKeyTree& tree, Guarded& guard);
+    bool AskPresence(std::vector<std::wstring>& driverKeys, Guarded& guard);
 
     RegistryApi& registryApi_;
     Toolkit& toolkit_;
     FrmListControls& controls_;
+    DeviceSetupApi* devices_;
     bool restartAsked_ = false;
 };

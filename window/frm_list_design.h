@@ -67,7 +67,7 @@ constexpr FormDesign kFrmListDesign{
          kDefaultColor},
         {ControlKind::CommandButton, L"Command2", L"&Remove Adapter", 9045, 480, 2085, 495, 5, design::kWindowFont,
          true, false, kDefaultColor},
-        {ControlKind::CommandButton, L"Command3", L"Remove &All", 9030, 1065, 2085, 495, 6, design::kWindowFont, false,
+        {ControlKind::CommandButton, L"Command3", L"Remove &All", 9030, 1065, 2085, 495, 6, design::kWindowFont, true,
          false, kDefaultColor},
         {ControlKind::Label, L"Label2", kWebSiteHost, 9195, 8400, 1710, 300, 7, design::kSans12Underlined, true, true,
          design::kBlue},

@@ -1,4 +1,4 @@
-// Removal of the selected entry with every key below it, and the hidden Command3.
+// Removal of the selected entry with every key below it, and of every unused entry.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -412,35 +412,6 @@ TEST_F(RemovalTest, UsesARegistryObjectOfItsOwn) {
     EXPECT_EQ(windowRegistry->ValueKey(), L"marker");
     EXPECT_NE(form.Registry, windowRegistry);
     EXPECT_FALSE(HasKey("0001"));
-}
-
-// ---- Command3 ----
-
-TEST_F(RemovalTest, HiddenRemoveAllOnlyShowsTheEntryAndRescans) {
-    SeedThreeWithNestedMiddle();
-    Boxes().clear();
-    window.recorder.calls.clear();
-
-    form.Command3_Click();
-
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].prompt, Confirmation(L"Nested"));
-    EXPECT_EQ(Boxes()[0].style, kMbInformation);
-    EXPECT_EQ(Boxes()[0].title, L"Registry Changes");
-    EXPECT_TRUE(registry.DeleteLog().empty());
-    EXPECT_EQ(form.RegistryChanged, 0);
-    EXPECT_EQ(window.recorder.Calls(L"List1.Clear").size(), 1u);
-    EXPECT_EQ(window.List1.index, 1);
-}
-
-TEST_F(RemovalTest, HiddenRemoveAllWithoutSelectionDoesNothing) {
-    SeedThreeWithNestedMiddle();
-    Select(-1);
-    Boxes().clear();
-    window.recorder.calls.clear();
-    form.Command3_Click();
-    EXPECT_TRUE(Boxes().empty());
-    EXPECT_TRUE(window.recorder.Calls(L"List1.Clear").empty());
 }
 
 }  // namespace
