@@ -4,6 +4,11 @@
 // refuse chosen operations on chosen keys. Names are kept in UTF-16, as the platform
 // keeps them; the A functions spell them through the code page. Links are followed
 // on open, except the last key of a path opened with REG_OPTION_OPEN_LINK.
+// One class in six files: the tree of keys, paths and links (memory_registry.cpp), the
+// functions on keys (memory_registry_keys.cpp) and on values (memory_registry_values.cpp),
+// handles and injected failures (memory_registry_access.cpp), the code page
+// (memory_registry_code_page.cpp) and the environment (memory_registry_environment.cpp).
+// A key as stored, shared by them, is in memory_registry_internal.h.
 #pragma once
 
 #include <cstdint>
@@ -153,24 +158,31 @@ private:
         bool lastAsLink = false;
     };
 
-    // The node of a handle or root key.
-    std::shared_ptr<Node> Resolve(RegKey key, int32_t* error) const;
+    // The tree (memory_registry.cpp).
     int32_t Walk(const std::shared_ptr<Node>& from, const std::wstring& relative, WalkMode mode,
                  std::shared_ptr<Node>* out, int depth = 0);
     int32_t FollowLink(const Node& link, std::shared_ptr<Node>* out, int depth);
-    int32_t Check(Op op, const Node& node, uint32_t access = 0);
-    int32_t CheckPath(Op op, int32_t root, const std::wstring& path, uint32_t access);
-    // The key a handle names, once the failures injected for op on it are applied.
-    int32_t Target(RegKey key, Op op, std::shared_ptr<Node>* node);
-    int32_t Open(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access, RegKey* result);
-    RegKey NewHandle(std::shared_ptr<Node> node, uint32_t access);
-    int32_t QueryValue(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data, uint32_t* size);
-    int32_t DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey);
-    void Unlink(const std::shared_ptr<Node>& node);
     std::shared_ptr<Node> Find(int32_t root, const std::wstring& path) const;
     std::shared_ptr<Node> FindOrCreate(int32_t root, const std::wstring& path);
     std::wstring PathOf(const Node& node) const;
     std::wstring WrittenPath(const Node& from, const std::wstring& relative) const;
+
+    // Handles and access (memory_registry_access.cpp).
+    // The node of a handle or root key.
+    std::shared_ptr<Node> Resolve(RegKey key, int32_t* error) const;
+    int32_t Check(Op op, const Node& node, uint32_t access = 0);
+    int32_t CheckPath(Op op, int32_t root, const std::wstring& path, uint32_t access);
+    // The key a handle names, once the failures injected for op on it are applied.
+    int32_t Target(RegKey key, Op op, std::shared_ptr<Node>* node);
+    RegKey NewHandle(std::shared_ptr<Node> node, uint32_t access);
+
+    // Keys (memory_registry_keys.cpp) and values (memory_registry_values.cpp).
+    int32_t Open(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access, RegKey* result);
+    int32_t DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey);
+    void Unlink(const std::shared_ptr<Node>& node);
+    int32_t QueryValue(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data, uint32_t* size);
+
+    // The code page (memory_registry_code_page.cpp).
     // The code page's spelling of a wide text and its reading of single bytes.
     std::string Spell(const std::wstring& text) const;
     std::wstring Read(const std::string& text) const;
