@@ -113,6 +113,9 @@ public:
     // number counted from 1: another thread may change the environment between a size
     // query and the expansion. An empty hook ends it.
     void BeforeExpand(std::function<void(int call)> hook);
+    // Runs hook after every RegEnumKeyExW from now on, as AfterQueryValue does: another
+    // program may add or delete keys while a key's subkeys are listed.
+    void AfterEnumKey(std::function<void(int call)> hook);
 
     // Every RegDeleteKeyA and NtDeleteKey call as "path" (below its root, spelled
     // through the code page), in call order, with its result.
@@ -178,6 +181,7 @@ private:
 
     // Keys (memory_registry_keys.cpp) and values (memory_registry_values.cpp).
     int32_t Open(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access, RegKey* result);
+    int32_t EnumKeyW(RegKey key, uint32_t index, wchar_t* name, uint32_t* nameLength);
     int32_t DeleteKeyAt(const std::shared_ptr<Node>& from, const std::string& subKey);
     void Unlink(const std::shared_ptr<Node>& node);
     int32_t QueryValue(RegKey key, const std::string& valueName, uint32_t* type, uint8_t* data, uint32_t* size);
@@ -195,6 +199,8 @@ private:
     std::vector<DeleteCall> deleteLog_;
     std::function<void(int)> afterQueryValue_;
     int queryValueCalls_ = 0;
+    std::function<void(int)> afterEnumKey_;
+    int enumKeyCalls_ = 0;
     std::function<void(int)> beforeExpand_;
     int expandCalls_ = 0;
     std::map<std::string, std::string> environment_;  // upper-cased names

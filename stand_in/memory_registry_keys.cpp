@@ -49,7 +49,9 @@ int32_t MemoryRegistry::RegOpenKeyExA(RegKey key, const std::string& subKey, uin
 
 int32_t MemoryRegistry::RegOpenKeyExW(RegKey key, const std::wstring& subKey, uint32_t options, uint32_t access,
                                       RegKey* result) {
-    return Open(key, subKey, options, access, result);
+    // The W function takes a terminated string: a counted name holding a NUL is read up
+    // to it, and an empty one opens the key itself again.
+    return Open(key, subKey.substr(0, subKey.find(L'\0')), options, access, result);
 }
 
 int32_t MemoryRegistry::RegCreateKeyExA(RegKey key, const std::string& subKey, uint32_t reserved, uint32_t options,
@@ -137,6 +139,21 @@ int32_t MemoryRegistry::RegEnumKeyA(RegKey key, uint32_t index, char* name, uint
 }
 
 int32_t MemoryRegistry::RegEnumKeyExW(RegKey key, uint32_t index, wchar_t* name, uint32_t* nameLength) {
+    const int32_t rc = EnumKeyW(key, index, name, nameLength);
+    if (afterEnumKey_) {
+        // A copy, so that the hook may replace or end itself.
+        const std::function<void(int)> hook = afterEnumKey_;
+        hook(++enumKeyCalls_);
+    }
+    return rc;
+}
+
+void MemoryRegistry::AfterEnumKey(std::function<void(int call)> hook) {
+    afterEnumKey_ = std::move(hook);
+    enumKeyCalls_ = 0;
+}
+
+int32_t MemoryRegistry::EnumKeyW(RegKey key, uint32_t index, wchar_t* name, uint32_t* nameLength) {
     auto it = handles_.find(key);
     if (it != handles_.end() && (it->second.access & kKeyEnumerateSubKeys) == 0) return kErrorAccessDenied;
     std::shared_ptr<Node> node;
@@ -151,6 +168,9 @@ int32_t MemoryRegistry::RegEnumKeyExW(RegKey key, uint32_t index, wchar_t* name,
 }
 
 int32_t MemoryRegistry::RegQueryInfoKeyA(RegKey key, RegKeyInfo* info) {
+    // The handle must have been opened with KEY_QUERY_VALUE.
+    auto it = handles_.find(key);
+    if (it != handles_.end() && (it->second.access & kKeyQueryValue) == 0) return kErrorAccessDenied;
     std::shared_ptr<Node> node;
     if (int32_t rc = Target(key, Op::QueryInfo, &node)) return rc;
     RegKeyInfo out;

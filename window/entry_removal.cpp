@@ -31,7 +31,15 @@ EntryRemoval DeleteKeys(HeldKeyTree& tree) {
         if (deletion == HeldKeyTree::Deletion::Refused) refused = true;
         if (deletion == HeldKeyTree::Deletion::Failed) failed = true;
     }
-    removal.outcome = refused ? Outcome::Refused : failed ? Outcome::Incomplete : Outcome::Removed;
+    if (refused) {
+        removal.outcome = Outcome::Refused;
+    } else if (failed) {
+        removal.outcome = Outcome::Incomplete;
+    } else {
+        // Every key gone before it could be deleted: another program removed or replaced
+        // the entry after the check, and this removal changed nothing.
+        removal.outcome = removal.anyDeleted ? Outcome::Removed : Outcome::Changed;
+    }
     return removal;
 }
 
@@ -54,15 +62,15 @@ EntryRemoval RemoveEntry(RegistryApi& api, const std::wstring& keyPath, const st
     guard.Step([&] { hold = tree.OpenTop(kHkeyLocalMachine, keyPath); });
     if (hold != HeldKeyTree::Hold::Held) return {FailedHold(hold), false};
 
-    // A driver install may have replaced or removed the entry since the list was read,
-    // even while the question was open: the Yes was given for the adapter it named.
-    // Read through the held key, the check and the deletion see the same key.
-    std::wstring name;
-    if (!AdapterNameIn(api, tree.Top(), name) || name != adapterName) return {Outcome::Changed, false};
-
     // Deleting cannot be undone part-way, so the whole tree is held first.
     hold = HeldKeyTree::Hold::Incomplete;
     guard.Step([&] { hold = tree.OpenBelow(); });
+
+    // A driver install may have replaced or removed the entry since the list was read,
+    // even while the question was open: the Yes was given for the adapter it named.
+    // Read through the held key, the check sees the key that is deleted next.
+    std::wstring name;
+    if (!AdapterNameIn(api, tree.Top(), name) || name != adapterName) return {Outcome::Changed, false};
     if (hold != HeldKeyTree::Hold::Held) return {FailedHold(hold), false};
     return DeleteKeys(tree);
 }

@@ -15,7 +15,7 @@ bool IsAdapterKeyPath(const std::wstring& keyPath);
 struct EntryRemoval {
     enum class Outcome {
         Removed,     // every key of the entry is gone
-        Changed,     // the key is gone or no longer names the adapter: nothing deleted
+        Changed,     // the key is gone, or no longer names the adapter: nothing deleted
         Refused,     // a key refused a right: the entry stays, or part of it if a deletion was refused
         Incomplete,  // the keys could not all be listed, or one failed to go for another reason
     };
@@ -23,8 +23,8 @@ struct EntryRemoval {
     bool anyDeleted = false;  // at least one key was deleted by this removal
 };
 
-// Holds the entry's key, checks through that handle that it still names adapterName
-// (read as the inventory reads it), holds every key below it, then deletes them from
-// the deepest up through the handles that were checked. A raised error counts as a
+// Holds the entry's key and every key below it, checks through the top key's handle
+// that it still names adapterName (read as the inventory reads it), then deletes the
+// keys from the deepest up through the handles that were checked. A raised error counts as a
 // failed step; nothing is put back.
 EntryRemoval RemoveEntry(RegistryApi& api, const std::wstring& keyPath, const std::wstring& adapterName);

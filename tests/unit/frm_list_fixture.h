@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "stand_in/memory_devices.h"
 #include "stand_in/memory_registry.h"
 #include "tests/display_class_key.h"
 #include "tests/support/text.h"
@@ -35,7 +36,10 @@ protected:
         window.Attach(form);
     }
     // Every scan and removal closes what it opens.
-    void TearDown() override { EXPECT_EQ(registry.OpenHandleCount(), 0u) << "a registry key was left open"; }
+    void TearDown() override {
+        EXPECT_EQ(registry.OpenHandleCount(), 0u) << "a registry key was left open";
+        EXPECT_EQ(devices.OpenSetCount(), 0u) << "a device set was left open";
+    }
 
     static std::string Key(const std::string& subkey) { return kClass + "\\" + subkey; }
 
@@ -60,8 +64,9 @@ protected:
     bool HasKey(const std::string& subkey) const { return registry.HasKey(kHkeyLocalMachine, Key(subkey)); }
 
     MemoryRegistry registry;
+    MemoryDevices devices;
     fake::FakeWindow window;
-    frmList form{registry, window.toolkit, window.controls};
+    frmList form{registry, window.toolkit, window.controls, &devices};
 };
 
 }  // namespace window_test
