@@ -164,12 +164,13 @@ TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
          [&] { registry.FailCall(Op::EnumKey, 2, kErrorNoMoreItems); }, 0},
         {"a key's subkey count cannot be read",
          [&] { registry.Refuse(Op::QueryInfo, kHkeyLocalMachine, Key("0001\\B\\B1")); }, 0},
-        // Another program adds a subkey while the entry's subkeys are listed: the name
-        // before it comes twice and the new key would never be held.
-        {"a subkey is added while the keys are listed",
+        // Another program adds a subkey while the entry's subkeys are listed, before the
+        // place the listing has reached: the new key would never be held. Added once the
+        // listing has ended, only a second count sees it; added earlier, a name comes twice.
+        {"a subkey is added as the listing ends",
          [&] {
              registry.AfterEnumKey([&](int call) {
-                 if (call != 1) return;
+                 if (call != 3) return;
                  AddKey("0001\\0");
                  before = registry.AllKeys(kHkeyLocalMachine);
              });
@@ -297,12 +298,12 @@ TEST_F(RemovalTest, AnEntryChangedWhileTheQuestionWasOpenIsNotDeleted) {
     };
     const Case cases[] = {
         {"replaced by another adapter's entry", replace, {L"First", L"Newly Installed", L"Third"}},
-        // The name is read through the held key, probe then read; the entry is replaced
-        // right after, before its keys are deleted.
+        // The name is read as the inventory reads it, "DriverDesc" probed and read twice;
+        // the entry is replaced right after, before its keys are deleted.
         {"replaced after its name was read",
          [&] {
              registry.AfterQueryValue([&](int call) {
-                 if (call != 2) return;
+                 if (call != 4) return;
                  replace();
                  after = registry.AllKeys(kHkeyLocalMachine);
              });
