@@ -32,7 +32,8 @@ DriverKeyRead ReadDriverKey(DeviceSetupApi& api, DeviceInfoSet set, const Device
             continue;
         }
         if (rc != kDeviceErrorSuccess) return DriverKeyRead::Failed;
-        const size_t chars = std::min<size_t>(required, buffer.size()) / sizeof(wchar_t);
+        // UTF-16 code units, two bytes each whatever the size of wchar_t.
+        const size_t chars = std::min<size_t>(required, buffer.size()) / 2;
         driverKey.clear();
         for (size_t i = 0; i < chars; ++i) {
             const wchar_t c = static_cast<wchar_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));

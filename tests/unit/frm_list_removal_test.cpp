@@ -462,5 +462,128 @@ TEST_F(RemovalTest, UsesARegistryObjectOfItsOwn) {
     EXPECT_FALSE(HasKey("0001"));
 }
 
+// ---- Remove All ----
+
+// 0000 is the adapter in use; 0001 and 0002 are stale, 0002 under the name of the live one.
+class RemoveAllTest : public RemovalTest {
+protected:
+    static constexpr const wchar_t* kInUse = L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0000";
+
+    void SeedLiveAndStale() {
+        AddAdapter("0000", "Live");
+        AddAdapter("0001", "Old");
+        AddKey("0001\\Settings\\Mode");
+        AddAdapter("0002", "Live");
+        devices.devices = {{kInUse, true, kDisplayClassGuid}};
+        form.FillList();
+        Boxes().clear();
+        window.recorder.calls.clear();
+    }
+    std::vector<bool> Present() const { return {HasKey("0000"), HasKey("0001"), HasKey("0002")}; }
+};
+
+TEST_F(RemoveAllTest, RemovesTheEntriesNoPresentDeviceUses) {
+    const std::wstring unknown =
+        L"Windows did not tell which display adapters are present, so no entry can be known to be unused. "
+        L"Nothing was deleted.";
+    struct Case {
+        const char* what;
+        std::function<void()> setup;
+        std::function<void()> whileAsked;
+        bool asked;
+        std::vector<bool> kept;  // 0000, 0001, 0002
+        std::wstring report;     // a part of the last box's text
+        int32_t style;
+        std::wstring title;
+    };
+    const Case cases[] = {
+        {"one in use, two present nowhere", [] {}, nullptr, true, {true, false, false},
+         L"All 2 unused display adapter entries were deleted from registry.", 64, L"Remove Entry"},
+        {"the device spells the class GUID in capitals",
+         [&] { devices.devices[0].driverKey = L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000"; }, nullptr, true,
+         {true, false, false}, L"All 2", 64, L"Remove Entry"},
+        // The set asked for holds the devices present now; one installed before and
+        // gone since still names its entry.
+        {"a device that is not present names its entry",
+         [&] { devices.devices.push_back({L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0001", false, kDisplayClassGuid}); },
+         nullptr, true, {true, false, false}, L"All 2", 64, L"Remove Entry"},
+        {"no present Display device at all", [&] { devices.devices.clear(); }, nullptr, false, {true, true, true},
+         unknown, 16, L"Remove Entry"},
+        {"presence cannot be asked", [&] { devices.failClassDevs = 5; }, nullptr, false, {true, true, true}, unknown,
+         16, L"Remove Entry"},
+        {"a device's driver key cannot be read", [&] { devices.failProperty = 5; }, nullptr, false,
+         {true, true, true}, unknown, 16, L"Remove Entry"},
+        {"every entry in use",
+         [&] {
+             for (const wchar_t* key : {L"0001", L"0002"})
+                 devices.devices.push_back({std::wstring(kInUse, wcslen(kInUse) - 4) + key, true, kDisplayClassGuid});
+         },
+         nullptr, false, {true, true, true}, L"Every listed display adapter is in use. Nothing was deleted.", 64,
+         L"Remove Entry"},
+        {"No to the question", [&] { window.toolkit.answers = {kAnswerNo}; }, nullptr, true, {true, true, true},
+         L"Are you sure to delete them from registry?", 4, L"Registry Changes"},
+        {"an entry changed while the question was open", [] {}, [&] { SetText("0002", "DriverDesc", "Other"); },
+         true, {true, false, true},
+         L"1 of 2 entries were deleted from registry. Not deleted:\r\n\r\n\"Live\" (key 0002): changed since the "
+         L"list was read\r\n",
+         64, L"Remove Entry"},
+        {"a device arrives while the question is open", [] {},
+         [&] { devices.devices.push_back({L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0001", true, kDisplayClassGuid}); },
+         true, {true, true, false}, L"\"Old\" (key 0001): in use now", 64, L"Remove Entry"},
+        {"one entry refuses the right to delete it",
+         [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\Settings"), 5, 0x00010000); }, nullptr, true,
+         {true, true, false}, L"\"Old\" (key 0001): access denied\r\n\r\nYou need to run this program as administrator.",
+         16, L"Access denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry = MemoryRegistry();
+        registry.AddKey(kHkeyLocalMachine, kClass);
+        devices = MemoryDevices();
+        form.RegistryChanged = 0;
+        window.toolkit.answers = {kAnswerYes};
+        SeedLiveAndStale();
+        c.setup();
+        window.toolkit.whileShown = [&](const fake::FakeToolkit::Box& box) {
+            if (box.title == L"Registry Changes" && c.whileAsked) c.whileAsked();
+        };
+
+        form.Command3_Click();
+        window.toolkit.whileShown = nullptr;
+
+        ASSERT_FALSE(Boxes().empty());
+        if (c.asked) {
+            EXPECT_EQ(Boxes()[0].style, 4);
+            EXPECT_EQ(Boxes()[0].title, L"Registry Changes");
+            EXPECT_NE(Boxes()[0].prompt.find(L"\"Old\" (key 0001)\r\n\"Live\" (key 0002)\r\n"), std::wstring::npos);
+            EXPECT_NE(Boxes()[0].prompt.find(L"1 entry stays because its adapter is in use."), std::wstring::npos);
+        }
+        EXPECT_EQ(Boxes().size(), c.asked && c.style != 4 ? 2u : 1u);
+        EXPECT_NE(Boxes().back().prompt.find(c.report), std::wstring::npos);
+        EXPECT_EQ(Boxes().back().style, c.style);
+        EXPECT_EQ(Boxes().back().title, c.title);
+        EXPECT_EQ(Present(), c.kept);
+        const bool anyGone = !(c.kept[1] && c.kept[2]);
+        EXPECT_EQ(form.RegistryChanged, anyGone ? 1 : 0);
+        // One scan at the end of a removal, none when nothing was asked or No was said.
+        EXPECT_EQ(window.recorder.Calls(L"List1.Clear").size(), c.asked && c.style != 4 ? 1u : 0u);
+        EXPECT_EQ(form.AdapterCount, 1 + (c.kept[1] ? 1 : 0) + (c.kept[2] ? 1 : 0));
+    }
+}
+
+TEST_F(RemoveAllTest, TheQuestionNamesTwentyEntriesAndCountsTheRest) {
+    AddAdapter("0000", "Live");
+    for (int i = 1; i <= 23; ++i) AddAdapter(std::to_string(1000 + i), "Stale " + std::to_string(i));
+    devices.devices = {{kInUse, true, kDisplayClassGuid}};
+    form.FillList();
+    Boxes().clear();
+    form.Command3_Click();
+    ASSERT_EQ(Boxes().size(), 1u);
+    const std::wstring& prompt = Boxes()[0].prompt;
+    EXPECT_EQ(prompt.find(L"No present display adapter uses these 23 entries."), 0u);
+    EXPECT_NE(prompt.find(L"\"Stale 20\" (key 1020)\r\n... and 3 more\r\n"), std::wstring::npos);
+    EXPECT_EQ(prompt.find(L"Stale 21"), std::wstring::npos);
+}
+
 }  // namespace
 }  // namespace window_test
