@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "platform/startup_trace.h"
+#include "platform/win32_device_setup_api.h"
 #include "platform/win32_dyn_calls.h"
 #include "platform/win32_form.h"
 #include "platform/win32_toolkit.h"
@@ -40,7 +41,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (!form.Create()) return 1;
     Win32Toolkit toolkit(form);
     Win32RegistryApi registryApi;
-    frmList window(registryApi, toolkit, form.Controls());
+    Win32DeviceSetupApi devices;
+    frmList window(registryApi, toolkit, form.Controls(), &devices);
     form.SetEvents(&window);
     TDM_TRACE_MARK("controls created (fonts apart)");
 

@@ -32,6 +32,7 @@ TDM_USER32_CALLS(TDM_DEFINE_DYN_CALL)
 TDM_OLE32_CALLS(TDM_DEFINE_DYN_CALL)
 TDM_OLEAUT32_CALLS(TDM_DEFINE_DYN_CALL)
 TDM_SHELL32_CALLS(TDM_DEFINE_DYN_CALL)
+TDM_SETUPAPI_CALLS(TDM_DEFINE_DYN_CALL)
 #undef TDM_DEFINE_DYN_CALL
 
 namespace {
@@ -66,6 +67,17 @@ void LoadShellCalls() {
 #undef TDM_FIND_OLE32
 #undef TDM_FIND_OLEAUT32
 #undef TDM_FIND_SHELL32
+        return true;
+    }();
+    (void)loaded;
+}
+
+void LoadSetupCalls() {
+    static const bool loaded = [] {
+        const HMODULE setupapi = LoadFromSystemFolder(L"setupapi.dll");
+#define TDM_FIND_SETUPAPI(name) Assign(Dyn##name, Find(setupapi, #name));
+        TDM_SETUPAPI_CALLS(TDM_FIND_SETUPAPI)
+#undef TDM_FIND_SETUPAPI
         return true;
     }();
     (void)loaded;

@@ -8,13 +8,15 @@
 //   import table is checked against these (tests/hardening/check_hardening.py keeps
 //   the list of functions Windows 7 lacks);
 // - the functions of COM and the shell, DLLs that are loaded when a document is
-//   first opened rather than at every start.
+//   first opened rather than at every start, and those of the device-installation
+//   DLL, loaded when "Remove All" first asks which adapters are present.
 #pragma once
 
 #include <windows.h>
 
 #include <objbase.h>
 #include <oleauto.h>
+#include <setupapi.h>
 #include <shellapi.h>
 
 // kernel32 and user32 come with the program; their functions are found before main.
@@ -28,12 +30,17 @@
 #define TDM_OLEAUT32_CALLS(V) V(SysAllocString) V(SysFreeString)
 #define TDM_SHELL32_CALLS(V) V(ShellExecuteW)
 
+// The device-installation functions, loaded from the system folder by LoadSetupCalls.
+#define TDM_SETUPAPI_CALLS(V) \
+    V(SetupDiGetClassDevsW) V(SetupDiEnumDeviceInfo) V(SetupDiGetDeviceRegistryPropertyW) V(SetupDiDestroyDeviceInfoList)
+
 #define TDM_DECLARE_DYN_CALL(name) extern decltype(&::name) Dyn##name;
 TDM_KERNEL32_CALLS(TDM_DECLARE_DYN_CALL)
 TDM_USER32_CALLS(TDM_DECLARE_DYN_CALL)
 TDM_OLE32_CALLS(TDM_DECLARE_DYN_CALL)
 TDM_OLEAUT32_CALLS(TDM_DECLARE_DYN_CALL)
 TDM_SHELL32_CALLS(TDM_DECLARE_DYN_CALL)
+TDM_SETUPAPI_CALLS(TDM_DECLARE_DYN_CALL)
 #undef TDM_DECLARE_DYN_CALL
 
 // Loads COM and the shell, once, by their full paths in the system folder (never from
@@ -41,3 +48,7 @@ TDM_SHELL32_CALLS(TDM_DECLARE_DYN_CALL)
 // limited), keeps them loaded (the shell may leave work running in them after a call)
 // and finds their functions. Later calls do nothing.
 void LoadShellCalls();
+
+// Loads the device-installation DLL, once, by its full path in the system folder, and
+// finds its functions. Later calls do nothing.
+void LoadSetupCalls();

@@ -115,9 +115,9 @@ TEST_F(InventoryTest, FirstRowIsSelectedAtStartWithItsDetails) {
         EXPECT_NE(details.find(line), std::wstring::npos) << testing::PrintToString(line);
     }
     EXPECT_TRUE(window.ControlEnabled(kIdCommand2));
-    // The second removal button is enabled with adapters in the list, but never shown.
+    // "Remove All" is shown, and enabled with adapters in the list.
     EXPECT_TRUE(window.ControlEnabled(kIdCommand3));
-    EXPECT_FALSE(window.ControlVisible(kIdCommand3));
+    EXPECT_TRUE(window.ControlVisible(kIdCommand3));
 }
 
 TEST_F(InventoryTest, SelectingARowShowsItsDetails) {
@@ -131,7 +131,7 @@ TEST_F(InventoryTest, SelectingARowShowsItsDetails) {
         EXPECT_EQ(window.ListSelection(), row);
         EXPECT_EQ(window.ControlText(kIdText1), shown.details);
         EXPECT_TRUE(window.ControlEnabled(kIdCommand2));
-        EXPECT_FALSE(window.ControlVisible(kIdCommand3));
+        EXPECT_TRUE(window.ControlEnabled(kIdCommand3));
     }
 
     // Back to the first row: its details replace the last ones.

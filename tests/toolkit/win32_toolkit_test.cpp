@@ -20,12 +20,14 @@
 
 #include "assets/resource_ids.h"
 #include "base/app_error.h"
+#include "platform/win32_device_setup_api.h"
 #include "platform/win32_dyn_calls.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
 #include "platform/win32_handles.h"
 #include "platform/win32_toolkit.h"
 #include "tests/toolkit/pump.h"
+#include "window/adapter_presence.h"
 #include "window/control_ids.h"
 #include "window/frm_list_design.h"
 
@@ -297,7 +299,7 @@ TEST(DesignFonts, AnInstalledFaceIsKeptAndAMissingOneGivesWayToAnInstalledStandI
 
 // ---- focus and keyboard ------------------------------------------------------------
 
-TEST_F(Win32ToolkitTest, EachHeadingLabelComesJustBeforeItsControlAndTabSkipsLabelsAndHiddenButtons) {
+TEST_F(Win32ToolkitTest, EachHeadingLabelComesJustBeforeItsControlAndTabSkipsLabelsAndDisabledButtons) {
     // Screen readers name the list and the details box after the label just before
     // each in the z-order.
     std::vector<int> zOrder;
@@ -312,13 +314,13 @@ TEST_F(Win32ToolkitTest, EachHeadingLabelComesJustBeforeItsControlAndTabSkipsLab
         std::vector<FrmListControlIndex> order;
     };
     const Case cases[] = {
-        {true, {kList1, kText1, kCommand1, kCommand2, kList1}},
-        {false, {kList1, kText1, kCommand1, kList1}},
+        {true, {kList1, kText1, kCommand1, kCommand2, kCommand3, kList1}},
+        {false, {kList1, kText1, kCommand1, kCommand3, kList1}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command2Enabled ? "Command2 enabled" : "Command2 disabled");
         Controls().Command2.SetEnabled(c.command2Enabled);
-        Controls().Command3.SetEnabled(true);  // hidden buttons stay out even when enabled
+        Controls().Command3.SetEnabled(true);
         for (size_t k = 0; k + 1 < c.order.size(); ++k) {
             EXPECT_EQ(GetNextDlgTabItem(form_->Handle(), Child(c.order[k]), FALSE), Child(c.order[k + 1]))
                 << "after step " << k;
@@ -398,7 +400,7 @@ TEST_F(Win32ToolkitTest, AccessKeysPressOnlyVisibleEnabledButtonsAndNeedAlt) {
         {"Alt+C", false, WM_SYSCHAR, 'c', "Command1_Click"},
         {"Alt+R enabled", true, WM_SYSCHAR, 'r', "Command2_Click"},
         {"Alt+R disabled", false, WM_SYSCHAR, 'r', nullptr},
-        {"Alt+A, hidden button", true, WM_SYSCHAR, 'a', nullptr},
+        {"Alt+A", true, WM_SYSCHAR, 'a', "Command3_Click"},
         {"plain r", true, WM_CHAR, 'r', nullptr},
     };
     for (const Case& c : cases) {
@@ -1054,6 +1056,42 @@ TEST_F(Win32ToolkitTest, TheDesktopsShellOpensADocument) {
     EXPECT_TRUE(marker.Appears()) << "not opened";
 }
 
+TEST(DeviceSetup, ThePresentDisplayDevicesNameTheirDriverKeysAsDocumented) {
+    // The device-installation DLL is loaded when presence is first asked.
+    EXPECT_EQ(GetModuleHandleW(L"setupapi.dll"), nullptr);
+    Win32DeviceSetupApi api;
+    // SetupDiGetClassDevsW(GUID_DEVCLASS_DISPLAY, nullptr, nullptr, DIGCF_PRESENT 0x2): a set,
+    // not INVALID_HANDLE_VALUE.
+    int32_t error = -1;
+    const DeviceInfoSet set = api.GetClassDevs(kDisplayClassGuid, 0x2, &error);
+    ASSERT_NE(set, 0) << error;
+    EXPECT_NE(GetModuleHandleW(L"setupapi.dll"), nullptr);
+    // SP_DEVINFO_DATA: cbSize 32 on 64-bit Windows; SPDRP_DRIVER (9) is a REG_SZ (1); too
+    // small a buffer gives 122 (ERROR_INSUFFICIENT_BUFFER) and the size in bytes with the
+    // terminator; past the last device, 259 (ERROR_NO_MORE_ITEMS).
+    DeviceInfoData device;
+    EXPECT_EQ(device.size, 32u);
+    ASSERT_EQ(0, api.EnumDeviceInfo(set, 0, &device));
+    uint8_t small[2] = {};
+    uint32_t type = 0;
+    uint32_t required = 0;
+    EXPECT_EQ(122, api.GetDeviceRegistryProperty(set, device, 9, &type, small, 2, &required));
+    std::vector<uint8_t> bytes(required);
+    ASSERT_EQ(0, api.GetDeviceRegistryProperty(set, device, 9, &type, bytes.data(), required, &required));
+    EXPECT_EQ(type, 1u);
+    const std::wstring driverKey(reinterpret_cast<const wchar_t*>(bytes.data()));
+    EXPECT_EQ(required, (driverKey.size() + 1) * 2);
+    EXPECT_EQ(driverKey.rfind(L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\", 0), 0u) << testing::PrintToString(driverKey);
+    uint32_t index = 1;
+    while (api.EnumDeviceInfo(set, index, &device) == 0) ++index;
+    EXPECT_EQ(259, api.EnumDeviceInfo(set, index, &device));
+    api.DestroyDeviceInfoList(set);
+    // Wine's own adapter uses entry 0000.
+    std::vector<std::wstring> keys;
+    ASSERT_TRUE(PresentDisplayDriverKeys(&api, keys));
+    EXPECT_NE(std::find(keys.begin(), keys.end(), L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000"), keys.end());
+}
+
 TEST(DynCalls, EveryFunctionOfTheListIsFoundWhereThePlatformHasIt) {
     // Wine 8, like Windows 10 (1607) and later, has every function of the list: none may
     // be left null, or the program would quietly fall back to the system's DPI or leave
@@ -1066,6 +1104,8 @@ TEST(DynCalls, EveryFunctionOfTheListIsFoundWhereThePlatformHasIt) {
     TDM_OLE32_CALLS(TDM_EXPECT_FOUND)
     TDM_OLEAUT32_CALLS(TDM_EXPECT_FOUND)
     TDM_SHELL32_CALLS(TDM_EXPECT_FOUND)
+    LoadSetupCalls();
+    TDM_SETUPAPI_CALLS(TDM_EXPECT_FOUND)
 #undef TDM_EXPECT_FOUND
 }
 
