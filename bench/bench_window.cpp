@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "stand_in/memory_devices.h"
 #include "stand_in/memory_registry.h"
 #include "tests/display_class_key.h"
 #include "tests/unit/fake_toolkit.h"
@@ -131,8 +132,63 @@ void BM_RemoveAdapter(benchmark::State& state) {
     state.SetComplexityN(keys);
 }
 
+// Entries of ten keys each: the entry's own and nine below it, three levels deep.
+void SeedTenKeyEntry(MemoryRegistry& registry, const std::string& entry) {
+    registry.SetString(kHkeyLocalMachine, entry, "DriverDesc", "Stale Adapter");
+    for (const char* sub : {"A\\A1\\A2", "A\\A3", "B\\B1\\B2", "C\\C1"}) registry.AddKey(kHkeyLocalMachine, entry + "\\" + sub);
+}
+
+// The cost per key of one removal of a ten-key entry, the yardstick of "Remove All".
+void BM_RemoveAdapterTenKeys(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        MemoryRegistry registry;
+        Seed(registry, 3);
+        SeedTenKeyEntry(registry, kClass + "\\0001");
+        fake::FakeWindow window;
+        window.toolkit.unscriptedYesNo = kAnswerYes;
+        frmList form(registry, window.toolkit, window.controls);
+        window.Attach(form);
+        form.FillList();
+        window.List1.SetListIndex(1);
+        state.ResumeTiming();
+        form.RemoveAdapter();
+    }
+    state.counters["s_per_key"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * 10, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// "Remove All" over stale entries of ten keys each beside the one in use: one question,
+// every entry through the single removal's procedure, one scan at the end.
+void BM_RemoveAll(benchmark::State& state) {
+    const int entries = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        MemoryRegistry registry;
+        Seed(registry, 1);
+        for (int i = 1; i <= entries; ++i) SeedTenKeyEntry(registry, kClass + "\\" + SubkeyName(i));
+        MemoryDevices devices;
+        devices.devices = {{L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000", true, kDisplayClassGuid}};
+        fake::FakeWindow window;
+        window.toolkit.unscriptedYesNo = kAnswerYes;
+        frmList form(registry, window.toolkit, window.controls, &devices);
+        window.Attach(form);
+        form.FillList();
+        state.ResumeTiming();
+        form.RemoveAll();
+        state.PauseTiming();
+        if (form.AdapterCount != 1) state.SkipWithError("stale entries left");
+        state.ResumeTiming();
+    }
+    state.counters["s_per_key"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * 10 * entries,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 }  // namespace
 
+BENCHMARK(BM_RemoveAdapterTenKeys)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RemoveAll)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillList)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareScan)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RemoveAdapter)->Arg(500)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);

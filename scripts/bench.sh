@@ -3,7 +3,8 @@
 # in-memory registry, then the start-up under Wine against bare window programs of the
 # same size and against the program's own window made from its design without the
 # registry, with only Wine's own adapter and with 1,000 seeded entries, and the time
-# of each stage of the start from the program's trace build. Without a display it
+# of each stage of the start from the program's trace build; then "Remove All" of
+# 1,000 stale entries on the real registry against the single removal. Without a display it
 # runs on a virtual one (scripts/wine_session.sh). Installs what is missing first.
 #
 #   scripts/bench.sh [runs]     runs of each start, in turn (default 11)
@@ -25,7 +26,7 @@ build/bench/bench/bench_window --benchmark_min_time=0.5
 cmake --no-warn-unused-cli -S . -B build/windows-bench -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTDM_BENCHMARKS=ON >/dev/null
 cmake --build build/windows-bench -j2 \
-    --target TalvorinDeviceManager bare_window bare_window_controls design_window startup_bench >/dev/null
+    --target TalvorinDeviceManager bare_window bare_window_controls design_window startup_bench remove_all_bench >/dev/null
 cmake --no-warn-unused-cli -S . -B build/windows-trace -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DTDM_TESTS=OFF -DCMAKE_CXX_FLAGS=-DTDM_STARTUP_TRACE >/dev/null
 cmake --build build/windows-trace -j2 --target TalvorinDeviceManager >/dev/null
@@ -41,6 +42,9 @@ for entries in 0 1000; do
         --design "$bench/bench/design_window.exe" \
         --traced build/windows-trace/TalvorinDeviceManager.exe --entries "$entries" --runs "$runs"
 done
+echo
+echo "== Remove All of 1,000 stale entries of 10 keys, against the single removal"
+wine "$bench/bench/remove_all_bench.exe" 1000 21
 tdm_session_end
 echo
 echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
