@@ -364,6 +364,7 @@ TEST_F(RegistryConformance, WritesStoreTheTypeAndBytesOfTheirRule) {
         {"BigEndian", kRegDwordBigEndian, Variant(int32_t{1}), kRegDword, {1, 0, 0, 0}},
         {"Short", kRegDword, Variant(int16_t{-1}), kRegDword, {0xFF, 0xFF, 0xFF, 0xFF}},
         {"Binary", kRegBinary, Variant(ByteArray(0, {1, 2, 3})), kRegBinary, {1, 2, 3}},
+        {"One byte", kRegBinary, Variant(ByteArray(0, {7})), kRegBinary, {7}},
     };
     for (const Case& c : cases) {
         auto reg = Object("Written", c.name);

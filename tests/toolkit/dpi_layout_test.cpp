@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "assets/resource_ids.h"
+#include "platform/win32_dyn_calls.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form.h"
 #include "platform/win32_handles.h"
@@ -282,16 +283,25 @@ TEST(ScreenDpi, IsTheOneThisRunIsFor) {
 TEST(ScreenDpi, AWindowOpeningOnAScreenOfAnotherDpiIsLaidOutForThatScreenAtOnce) {
     // GetDpiForWindow gives the DPI of the monitor the window opens on (Wine: the system's).
     // 11355 x 9510 twips are 1136 x 951 pixels at 144 dpi (1135.5 rounds up), 1514 x 1268 at 192.
+    // Windows before 10 (1607) lacks SystemParametersInfoForDpi, and SystemParametersInfoW
+    // gives the message font at the system's DPI: the window is made without the newer
+    // call, and its buttons' font is then held to the one the newer call gives.
     struct Case {
         int dpi;
         LONG width, height;
+        bool withoutForDpi;
     };
-    for (const Case& c : {Case{144, 1136, 951}, Case{192, 1514, 1268}}) {
-        SCOPED_TRACE(std::to_string(c.dpi) + " dpi");
+    const auto forDpi = DynSystemParametersInfoForDpi;
+    ASSERT_NE(forDpi, nullptr);
+    for (const Case& c : {Case{144, 1136, 951, false}, Case{192, 1514, 1268, false}, Case{144, 1136, 951, true}}) {
+        SCOPED_TRACE(std::to_string(c.dpi) + (c.withoutForDpi ? " dpi without SystemParametersInfoForDpi" : " dpi"));
         FormPlatformCalls calls = SystemFormCalls();
         calls.windowDpi = [&](HWND) { return c.dpi; };
         Win32Form form(GetModuleHandleW(nullptr), kFrmListDesign, calls);
-        ASSERT_TRUE(form.Create());
+        if (c.withoutForDpi) DynSystemParametersInfoForDpi = nullptr;
+        const bool created = form.Create();
+        DynSystemParametersInfoForDpi = forDpi;
+        ASSERT_TRUE(created);
         EXPECT_EQ(form.Scale().Dpi(), c.dpi);
         RECT client{};
         GetClientRect(form.Handle(), &client);

@@ -2,6 +2,10 @@
 // and what a failing write leaves behind.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "registry/cls_registry.h"
 #include "stand_in/memory_registry.h"
 
@@ -70,30 +74,41 @@ TEST_F(Association, MenuTextsTakeTheirDefaultsWhenEmpty) {
 }
 
 TEST_F(Association, TheFirstFailingWriteEndsTheRegistrationAndKeepsWhatCameBefore) {
-    mem_.Refuse(Op::Create, kHkeyClassesRoot, "Cls\\shell\\open");
-    CLS_Registry reg(mem_);
-    try {
-        reg.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext", L"", true);
-        FAIL() << "no error raised";
-    } catch (const AppError& e) {
-        EXPECT_EQ(26001, e.Number());
+    struct Case {
+        Op op;
+        const char* refused;
+        int32_t number;
+        std::vector<std::pair<std::string, std::string>> kept;
+        std::vector<std::string> absent;
+    };
+    const Case cases[] = {
+        {Op::Create,
+         "Cls\\shell\\open",
+         26001,
+         {{".ext", "Cls"}, {"Cls", "Doc"}},
+         {"Cls\\shell\\open\\command", "Cls\\shell\\print"}},
+        {Op::SetValue, "Cls", -2147194455, {{".ext", "Cls"}}, {"Cls\\shell"}},
+        // Print is written before install, new after it; a command only after its menu text.
+        {Op::SetValue,
+         "Cls\\shell\\add",
+         -2147194455,
+         {{"Cls\\shell\\print\\command", "\"a.exe\" /p \"%1\""}},
+         {"Cls\\shell\\add\\command", "Cls\\shell\\new"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused);
+        mem_ = MemoryRegistry();
+        mem_.Refuse(c.op, kHkeyClassesRoot, c.refused);
+        CLS_Registry reg(mem_);
+        try {
+            reg.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext", L"", true, L"", true, L"", true);
+            ADD_FAILURE() << "no error raised";
+        } catch (const AppError& e) {
+            EXPECT_EQ(c.number, e.Number());
+        }
+        for (const auto& [key, text] : c.kept) EXPECT_EQ(text, Text(key)) << key;
+        for (const std::string& key : c.absent) EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, key)) << key;
     }
-    EXPECT_EQ("Cls", Text(".ext"));
-    EXPECT_EQ("Doc", Text("Cls"));
-    EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, "Cls\\shell\\open\\command"));
-    EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, "Cls\\shell\\print"));
-
-    mem_ = MemoryRegistry();
-    mem_.Refuse(Op::SetValue, kHkeyClassesRoot, "Cls");
-    CLS_Registry again(mem_);
-    try {
-        again.CreateEXEAssociation(L"a.exe", L"Cls", L"Doc", L"ext");
-        FAIL() << "no error raised";
-    } catch (const AppError& e) {
-        EXPECT_EQ(-2147194455, e.Number());
-    }
-    EXPECT_EQ("Cls", Text(".ext"));
-    EXPECT_FALSE(mem_.HasKey(kHkeyClassesRoot, "Cls\\shell"));
 }
 
 TEST_F(Association, AFailingAdditionalCommandIsDroppedAndTheRestWritten) {

@@ -119,13 +119,21 @@ TEST_F(ClsRegistryWrite, BinaryTakesByteArraysFromElementZero) {
     EXPECT_EQ((Bytes{1, 2, 3}), Stored()->data);
     EXPECT_EQ(Variant(ByteArray(0, {1, 2, 3})), Object().Value());
 
-    const AppError text = Raised([&] { Object(kRegBinary, L"Other").Value(Variant(L"abc")); });
-    EXPECT_EQ(26001, text.Number());
-    EXPECT_EQ(L"", text.Source());
-    EXPECT_FALSE(Stored("Other"));
-
-    for (const ByteArray& bad : {ByteArray(1, {1, 2}), ByteArray()}) {
-        EXPECT_EQ(9, Raised([&] { Object(kRegBinary, L"Other").Value(Variant(bad)); }).Number());
+    struct Refused {
+        Variant value;
+        int32_t number;
+        const wchar_t* description;
+    };
+    const Refused refused[] = {
+        {Variant(L"abc"), 26001, L"Application-defined or object-defined error"},
+        {Variant(ByteArray(1, {1, 2})), 9, L"Subscript out of range"},
+        {Variant(ByteArray()), 9, L"Subscript out of range"},
+    };
+    for (const Refused& c : refused) {
+        const AppError e = Raised([&] { Object(kRegBinary, L"Other").Value(c.value); });
+        EXPECT_EQ(c.number, e.Number());
+        EXPECT_EQ(L"", e.Source());
+        EXPECT_EQ(c.description, e.Description());
         EXPECT_FALSE(Stored("Other"));
     }
 }

@@ -385,19 +385,36 @@ TEST_F(RemovalTest, ConfirmationThatCannotBeShownDeletesNothing) {
     EXPECT_EQ(form.RegistryChanged, 0);
 }
 
+// A button that finds no row selected, or cannot read which, asks nothing and deletes nothing.
 TEST_F(RemovalTest, NoSelectionDoesNothing) {
-    SeedThreeWithNestedMiddle();
-    Select(-1);
-    Boxes().clear();
-    window.recorder.calls.clear();
-    window.toolkit.unscriptedYesNo = kAnswerYes;
+    struct Case {
+        const char* what;
+        std::function<void()> unselect;
+        void (frmList::*click)();
+    };
+    const Case cases[] = {
+        {"no row selected", [&] { Select(-1); }, &frmList::Command2_Click},
+        {"the selected row cannot be read", [&] { window.recorder.FailOn(L"List1.ListIndex"); },
+         &frmList::Command2_Click},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry = MemoryRegistry();
+        registry.AddKey(kHkeyLocalMachine, kClass);
+        window.recorder.ClearFailures();
+        SeedThreeWithNestedMiddle();
+        c.unselect();
+        Boxes().clear();
+        window.recorder.calls.clear();
+        window.toolkit.unscriptedYesNo = kAnswerYes;
 
-    form.Command2_Click();
+        (form.*c.click)();
 
-    EXPECT_TRUE(Boxes().empty());
-    EXPECT_TRUE(registry.DeleteLog().empty());
-    EXPECT_TRUE(window.recorder.Calls(L"List1.Clear").empty());
-    EXPECT_EQ(form.RegistryChanged, 0);
+        EXPECT_TRUE(Boxes().empty());
+        EXPECT_TRUE(registry.DeleteLog().empty());
+        EXPECT_TRUE(window.recorder.Calls(L"List1.Clear").empty());
+        EXPECT_EQ(form.RegistryChanged, 0);
+    }
 }
 
 TEST_F(RemovalTest, RowPastTheInventoryDoesNothing) {
