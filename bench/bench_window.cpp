@@ -135,7 +135,8 @@ void BM_RemoveAdapter(benchmark::State& state) {
 // Entries of ten keys each: the entry's own and nine below it, three levels deep.
 void SeedTenKeyEntry(MemoryRegistry& registry, const std::string& entry) {
     registry.SetString(kHkeyLocalMachine, entry, "DriverDesc", "Stale Adapter");
-    for (const char* sub : {"A\\A1\\A2", "A\\A3", "B\\B1\\B2", "C\\C1"}) registry.AddKey(kHkeyLocalMachine, entry + "\\" + sub);
+    for (const char* sub : {"A\\A1\\A2", "A\\A3", "B\\B1\\B2", "C\\C1"})
+        registry.AddKey(kHkeyLocalMachine, entry + "\\" + sub);
 }
 
 // The cost per key of one removal of a ten-key entry, the yardstick of "Remove All".
@@ -154,8 +155,8 @@ void BM_RemoveAdapterTenKeys(benchmark::State& state) {
         state.ResumeTiming();
         form.RemoveAdapter();
     }
-    state.counters["s_per_key"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * 10, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["s_per_key"] = benchmark::Counter(static_cast<double>(state.iterations()) * 10,
+                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // "Remove All" over stale entries of ten keys each beside the one in use: one question,
@@ -180,9 +181,8 @@ void BM_RemoveAll(benchmark::State& state) {
         if (form.AdapterCount != 1) state.SkipWithError("stale entries left");
         state.ResumeTiming();
     }
-    state.counters["s_per_key"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * 10 * entries,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["s_per_key"] = benchmark::Counter(static_cast<double>(state.iterations()) * 10 * entries,
+                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace

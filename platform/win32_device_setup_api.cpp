@@ -57,9 +57,9 @@ int32_t Win32DeviceSetupApi::EnumDeviceInfo(DeviceInfoSet set, uint32_t index, D
     return 0;
 }
 
-int32_t Win32DeviceSetupApi::GetDeviceRegistryProperty(DeviceInfoSet set, const DeviceInfoData& data,
-                                                       uint32_t property, uint32_t* type, uint8_t* buffer,
-                                                       uint32_t bufferSize, uint32_t* requiredSize) {
+int32_t Win32DeviceSetupApi::GetDeviceRegistryProperty(DeviceInfoSet set, const DeviceInfoData& data, uint32_t property,
+                                                       uint32_t* type, uint8_t* buffer, uint32_t bufferSize,
+                                                       uint32_t* requiredSize) {
     if (DynSetupDiGetDeviceRegistryPropertyW == nullptr) return kErrorProcNotFound;
     SP_DEVINFO_DATA device = ToPlatform(data);
     DWORD dataType = 0;

@@ -8,8 +8,7 @@ class Win32DeviceSetupApi : public DeviceSetupApi {
 public:
     DeviceInfoSet GetClassDevs(const DeviceClassGuid& classGuid, uint32_t flags, int32_t* error) override;
     int32_t EnumDeviceInfo(DeviceInfoSet set, uint32_t index, DeviceInfoData* data) override;
-    int32_t GetDeviceRegistryProperty(DeviceInfoSet set, const DeviceInfoData& data, uint32_t property,
-                                      uint32_t* type, uint8_t* buffer, uint32_t bufferSize,
-                                      uint32_t* requiredSize) override;
+    int32_t GetDeviceRegistryProperty(DeviceInfoSet set, const DeviceInfoData& data, uint32_t property, uint32_t* type,
+                                      uint8_t* buffer, uint32_t bufferSize, uint32_t* requiredSize) override;
     void DestroyDeviceInfoList(DeviceInfoSet set) override;
 };

@@ -32,7 +32,8 @@
 
 // The device-installation functions, loaded from the system folder by LoadSetupCalls.
 #define TDM_SETUPAPI_CALLS(V) \
-    V(SetupDiGetClassDevsW) V(SetupDiEnumDeviceInfo) V(SetupDiGetDeviceRegistryPropertyW) V(SetupDiDestroyDeviceInfoList)
+    V(SetupDiGetClassDevsW)   \
+    V(SetupDiEnumDeviceInfo) V(SetupDiGetDeviceRegistryPropertyW) V(SetupDiDestroyDeviceInfoList)
 
 #define TDM_DECLARE_DYN_CALL(name) extern decltype(&::name) Dyn##name;
 TDM_KERNEL32_CALLS(TDM_DECLARE_DYN_CALL)

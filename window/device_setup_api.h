@@ -15,7 +15,8 @@ struct DeviceClassGuid {
 };
 
 // The Display device class, {4d36e968-e325-11ce-bfc1-08002be10318} (GUID_DEVCLASS_DISPLAY).
-constexpr DeviceClassGuid kDisplayClassGuid{0x4d36e968, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+constexpr DeviceClassGuid kDisplayClassGuid{
+    0x4d36e968, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 // A device information set (HDEVINFO); 0 stands for none, where the platform answers
 // INVALID_HANDLE_VALUE.

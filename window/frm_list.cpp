@@ -278,9 +278,8 @@ void frmList::RemoveAll() {
         return;
     }
     std::wstring question;
-    guard.Step([&] {
-        question = RemoveAllQuestion(Adapters, unused, AdapterCount - static_cast<int32_t>(unused.size()));
-    });
+    guard.Step(
+        [&] { question = RemoveAllQuestion(Adapters, unused, AdapterCount - static_cast<int32_t>(unused.size())); });
     int32_t answer = 0;
     guard.Step([&] { answer = toolkit_.MsgBox(question, kMbYesNo, kConfirmTitle); });
     if (answer != kAnswerYes) return;

@@ -24,7 +24,8 @@ std::wstring EntryLine(const AdapterRecord& record) {
 std::wstring Listed(const std::vector<std::wstring>& lines) {
     std::wstring text;
     for (size_t i = 0; i < lines.size() && i < kMostNamesShown; ++i) text += lines[i] + L"\r\n";
-    if (lines.size() > kMostNamesShown) text += L"... and " + std::to_wstring(lines.size() - kMostNamesShown) + L" more\r\n";
+    if (lines.size() > kMostNamesShown)
+        text += L"... and " + std::to_wstring(lines.size() - kMostNamesShown) + L" more\r\n";
     return text;
 }
 
@@ -64,20 +65,20 @@ void RemoveAllReport::Add(const AdapterRecord& record, const EntryRemoval& remov
     anyDeleted_ = anyDeleted_ || removal.anyDeleted;
     const wchar_t* partly = removal.anyDeleted ? L"partly deleted, " : L"";
     switch (removal.outcome) {
-    case Outcome::Removed:
-        ++removed_;
-        return;
-    case Outcome::Changed:
-        kept_.push_back(EntryLine(record) + L": changed since the list was read");
-        return;
-    case Outcome::Refused:
-        refused_ = true;
-        kept_.push_back(EntryLine(record) + L": " + partly + L"access denied");
-        return;
-    case Outcome::Incomplete:
-        failed_ = true;
-        kept_.push_back(EntryLine(record) + L": " + partly + L"its keys changed while they were deleted");
-        return;
+        case Outcome::Removed:
+            ++removed_;
+            return;
+        case Outcome::Changed:
+            kept_.push_back(EntryLine(record) + L": changed since the list was read");
+            return;
+        case Outcome::Refused:
+            refused_ = true;
+            kept_.push_back(EntryLine(record) + L": " + partly + L"access denied");
+            return;
+        case Outcome::Incomplete:
+            failed_ = true;
+            kept_.push_back(EntryLine(record) + L": " + partly + L"its keys changed while they were deleted");
+            return;
     }
 }
 
@@ -88,8 +89,9 @@ void RemoveAllReport::AddInUseNow(const AdapterRecord& record) {
 std::wstring RemoveAllReport::Text() const {
     const size_t total = static_cast<size_t>(removed_) + kept_.size();
     if (kept_.empty()) {
-        return total == 1 ? L"The unused display adapter entry was deleted from registry."
-                          : L"All " + std::to_wstring(total) + L" unused display adapter entries were deleted from registry.";
+        return total == 1
+                   ? L"The unused display adapter entry was deleted from registry."
+                   : L"All " + std::to_wstring(total) + L" unused display adapter entries were deleted from registry.";
     }
     std::wstring text = std::to_wstring(removed_) + L" of " + Count(total, L"entry was", L"entries were") +
                         L" deleted from registry. Not deleted:\r\n\r\n" + Listed(kept_);

@@ -94,8 +94,9 @@ int wmain(int argc, wchar_t** argv) {
 
     std::printf("single removal of a %d-key entry: %.0f us, %.1f us per key (median of %d)\n", kKeysPerEntry,
                 single[single.size() / 2], singlePerKey, singles);
-    std::printf("Remove All of %d entries of %d keys: %.0f ms, %.1f us per key, %.2fx the single removal's; "
-                "%d entries left listed\n",
-                entries, kKeysPerEntry, all / 1000, allPerKey, allPerKey / singlePerKey, form.AdapterCount);
+    std::printf(
+        "Remove All of %d entries of %d keys: %.0f ms, %.1f us per key, %.2fx the single removal's; "
+        "%d entries left listed\n",
+        entries, kKeysPerEntry, all / 1000, allPerKey, allPerKey / singlePerKey, form.AdapterCount);
     return form.AdapterCount == 1 ? 0 : 1;
 }

@@ -353,13 +353,15 @@ public:
     static constexpr const wchar_t* kPath = L"SYSTEM\\CurrentControlSet\\Enum\\ROOT\\TALVORIN_TEST_DISPLAY\\0000";
     explicit DisplayDeviceNode(const std::wstring& entry) {
         UniqueHkey key;
-        EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPath, 0, nullptr, 0, KEY_WRITE, nullptr,
-                                                 key.Put(), nullptr));
+        EXPECT_EQ(ERROR_SUCCESS,
+                  RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPath, 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr));
         SetText(key.Get(), L"ClassGUID", L"{4d36e968-e325-11ce-bfc1-08002be10318}");
         SetText(key.Get(), L"Class", L"Display");
         SetText(key.Get(), L"Driver", L"{4d36e968-e325-11ce-bfc1-08002be10318}\\" + entry);
     }
-    ~DisplayDeviceNode() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\ROOT\\TALVORIN_TEST_DISPLAY"); }
+    ~DisplayDeviceNode() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\ROOT\\TALVORIN_TEST_DISPLAY");
+    }
     DisplayDeviceNode(const DisplayDeviceNode&) = delete;
     DisplayDeviceNode& operator=(const DisplayDeviceNode&) = delete;
 
