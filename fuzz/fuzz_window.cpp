@@ -1,9 +1,10 @@
 // Builds a Display class key from the fuzzer's bytes (any value types and sizes,
 // long and odd names, names outside the code page, deep and wide trees, links to keys
-// outside the entry, refused deletions), then runs the scan,
-// the details of a chosen row and its removal on the in-memory registry. Nothing may
-// crash or trip a sanitizer, every key opened is closed again, and a removal changes
-// nothing outside the selected entry's own key tree.
+// outside the entry, refused deletions), then runs the scan, the details of a chosen row
+// and its removal, or "Remove All" with some entries in use, on the in-memory registry.
+// Nothing may crash or trip a sanitizer, every key opened is closed again, and a removal
+// changes nothing outside the selected entry's own key tree, or the unused entries'.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "stand_in/memory_devices.h"
 #include "stand_in/memory_registry.h"
 #include "tests/display_class_key.h"
 #include "tests/unit/fake_toolkit.h"
@@ -86,10 +88,13 @@ bool InTree(const std::wstring& path, const std::wstring& key) {
 // as itself (its target is not entered), so a removal that went through a link shows.
 using Snapshot = std::map<std::wstring, std::vector<std::pair<std::string, MemoryRegistry::StoredValue>>>;
 
-Snapshot Take(const MemoryRegistry& registry, const std::wstring& exclude) {
+Snapshot Take(const MemoryRegistry& registry, const std::vector<std::wstring>& excluded) {
     Snapshot snapshot;
-    for (const std::wstring& path : registry.AllKeysWide(kHkeyLocalMachine))
-        if (exclude.empty() || !InTree(path, exclude)) snapshot[path] = registry.Values(kHkeyLocalMachine, path);
+    for (const std::wstring& path : registry.AllKeysWide(kHkeyLocalMachine)) {
+        const bool outside =
+            std::none_of(excluded.begin(), excluded.end(), [&](const std::wstring& key) { return InTree(path, key); });
+        if (outside) snapshot[path] = registry.Values(kHkeyLocalMachine, path);
+    }
     return snapshot;
 }
 
@@ -141,21 +146,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t row = in.Byte();
     Build(in, registry);
 
+    // Present devices name some of the listed entries, by their bits of the first byte.
+    MemoryDevices devices;
     fake::FakeWindow window;
     window.toolkit.unscriptedYesNo = kAnswerYes;
-    frmList form(registry, window.toolkit, window.controls);
+    frmList form(registry, window.toolkit, window.controls, &devices);
     window.Attach(form);
     form.Form_Load();
     if (registry.OpenHandleCount() != 0) std::abort();
     if (form.AdapterCount == 0) return 0;
 
+    // The selected entry's tree, or with "Remove All" the unused entries' trees, may
+    // change; nothing else may, an entry in use included.
+    std::vector<std::wstring> removable;
+    if (row & 0x80) {
+        devices.devices.push_back({L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\NONE", true, kDisplayClassGuid});
+        for (int32_t i = 1; i <= form.AdapterCount; ++i) {
+            const std::wstring& keyPath = form.Adapters(i).KeyPath;
+            const std::wstring entry = keyPath.substr(keyPath.rfind(L'\\') + 1);
+            if (row & (1 << (i % 7))) {
+                devices.devices.push_back(
+                    {L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\" + entry, true, kDisplayClassGuid});
+            } else {
+                removable.push_back(keyPath);
+            }
+        }
+    }
     const int32_t index = row % form.AdapterCount;
-    window.List1.SetListIndex(index);
-    const std::wstring keyPath = form.Adapters(index + 1).KeyPath;
-    const Snapshot before = Take(registry, keyPath);
-    form.RemoveAdapter();
-    if (registry.OpenHandleCount() != 0) std::abort();
-    if (!(Take(registry, keyPath) == before)) std::abort();
+    if (removable.empty()) removable.push_back(form.Adapters(index + 1).KeyPath);
+    const Snapshot before = Take(registry, removable);
+    if (row & 0x80) {
+        form.RemoveAll();
+    } else {
+        window.List1.SetListIndex(index);
+        form.RemoveAdapter();
+    }
+    if (registry.OpenHandleCount() != 0 || devices.OpenSetCount() != 0) std::abort();
+    if (!(Take(registry, removable) == before)) std::abort();
     // The restart question follows exactly the removals that deleted a key.
     bool deleted = false;
     for (const auto& call : registry.DeleteLog()) deleted = deleted || call.result == kErrorSuccess;
