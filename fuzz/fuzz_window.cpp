@@ -173,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     const int32_t index = row % form.AdapterCount;
-    if (removable.empty()) removable.push_back(form.Adapters(index + 1).KeyPath);
+    if (!(row & 0x80)) removable.push_back(form.Adapters(index + 1).KeyPath);
     const Snapshot before = Take(registry, removable);
     if (row & 0x80) {
         form.RemoveAll();
