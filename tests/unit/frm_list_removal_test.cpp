@@ -500,121 +500,70 @@ protected:
 };
 
 TEST_F(RemoveAllTest, RemovesTheEntriesNoPresentDeviceUses) {
-    const std::wstring unknown =
-        L"Windows did not tell which display adapters are present, so no entry can be known to be unused. "
-        L"Nothing was deleted.";
-    struct Case {
-        const char* what;
-        std::function<void()> setup;
-        std::function<void()> whileAsked;
-        bool asked;
+    struct Outcome {
+        bool asked;              // the question was shown and answered
         std::vector<bool> kept;  // 0000, 0001, 0002
         std::wstring report;     // a part of the last box's text
         int32_t style;
         std::wstring title;
     };
+    const Outcome bothGo{true,
+                         {true, false, false},
+                         L"All 2 unused display adapter entries were deleted from registry.",
+                         64,
+                         L"Remove Entry"};
+    const Outcome unknown{false,
+                          {true, true, true},
+                          L"Windows did not tell which display adapters are present, so no entry can be known to be "
+                          L"unused. Nothing was deleted.",
+                          16,
+                          L"Remove Entry"};
+    auto device = [&](const wchar_t* key, bool present) {
+        devices.devices.push_back({key, present, kDisplayClassGuid});
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> setup;
+        std::function<void()> whileAsked;
+        Outcome outcome;
+    };
+    // clang-format off
     const Case cases[] = {
-        {"one in use, two present nowhere",
-         [] {},
-         nullptr,
-         true,
-         {true, false, false},
-         L"All 2 unused display adapter entries were deleted from registry.",
-         64,
-         L"Remove Entry"},
+        {"one in use, two present nowhere", [] {}, nullptr, bothGo},
         {"the device spells the class GUID in capitals",
-         [&] { devices.devices[0].driverKey = L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000"; },
-         nullptr,
-         true,
-         {true, false, false},
-         L"All 2",
-         64,
-         L"Remove Entry"},
+         [&] { devices.devices[0].driverKey = L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000"; }, nullptr, bothGo},
         // The set asked for holds the devices present now; one installed before and
         // gone since still names its entry.
         {"a device that is not present names its entry",
-         [&] {
-             devices.devices.push_back({L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0001", false, kDisplayClassGuid});
-         },
-         nullptr,
-         true,
-         {true, false, false},
-         L"All 2",
-         64,
-         L"Remove Entry"},
-        {"no present Display device at all",
-         [&] { devices.devices.clear(); },
-         nullptr,
-         false,
-         {true, true, true},
-         unknown,
-         16,
-         L"Remove Entry"},
-        {"presence cannot be asked",
-         [&] { devices.failClassDevs = 5; },
-         nullptr,
-         false,
-         {true, true, true},
-         unknown,
-         16,
-         L"Remove Entry"},
-        {"a device's driver key cannot be read",
-         [&] { devices.failProperty = 5; },
-         nullptr,
-         false,
-         {true, true, true},
-         unknown,
-         16,
-         L"Remove Entry"},
+         [&] { device(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0001", false); }, nullptr, bothGo},
+        {"no present Display device at all", [&] { devices.devices.clear(); }, nullptr, unknown},
+        {"presence cannot be asked", [&] { devices.failClassDevs = 5; }, nullptr, unknown},
+        {"a device's driver key cannot be read", [&] { devices.failProperty = 5; }, nullptr, unknown},
         {"every entry in use",
          [&] {
-             for (const wchar_t* key : {L"0001", L"0002"})
-                 devices.devices.push_back({std::wstring(kInUse, wcslen(kInUse) - 4) + key, true, kDisplayClassGuid});
-         },
-         nullptr,
-         false,
-         {true, true, true},
-         L"Every listed display adapter is in use. Nothing was deleted.",
-         64,
-         L"Remove Entry"},
-        {"No to the question",
-         [&] { window.toolkit.answers = {kAnswerNo}; },
-         nullptr,
-         true,
-         {true, true, true},
-         L"Are you sure to delete them from registry?",
-         4,
-         L"Registry Changes"},
-        {"an entry changed while the question was open",
-         [] {},
-         [&] { SetText("0002", "DriverDesc", "Other"); },
-         true,
-         {true, false, true},
-         L"1 of 2 entries were deleted from registry. Not deleted:\r\n\r\n\"Live\" (key 0002): changed since the "
-         L"list was read\r\n",
-         64,
-         L"Remove Entry"},
-        {"a device arrives while the question is open",
-         [] {},
-         [&] {
-             devices.devices.push_back({L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0001", true, kDisplayClassGuid});
-         },
-         true,
-         {true, true, false},
-         L"\"Old\" (key 0001): in use now",
-         64,
-         L"Remove Entry"},
+             device(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0001", true);
+             device(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0002", true);
+         }, nullptr,
+         {false, {true, true, true}, L"Every listed display adapter is in use. Nothing was deleted.", 64, L"Remove Entry"}},
+        {"No to the question", [&] { window.toolkit.answers = {kAnswerNo}; }, nullptr,
+         {true, {true, true, true}, L"Are you sure to delete them from registry?", 4, L"Registry Changes"}},
+        {"an entry changed while the question was open", [] {}, [&] { SetText("0002", "DriverDesc", "Other"); },
+         {true, {true, false, true},
+          L"1 of 2 entries were deleted from registry. Not deleted:\r\n\r\n\"Live\" (key 0002): changed since the list "
+          L"was read\r\n", 64, L"Remove Entry"}},
+        {"a device arrives while the question is open", [] {},
+         [&] { device(L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0001", true); },
+         {true, {true, true, false}, L"\"Old\" (key 0001): in use now", 64, L"Remove Entry"}},
         {"one entry refuses the right to delete it",
-         [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\Settings"), 5, 0x00010000); },
-         nullptr,
-         true,
-         {true, true, false},
-         L"\"Old\" (key 0001): access denied\r\n\r\nYou need to run this program as administrator.",
-         16,
-         L"Access denied"},
+         [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\Settings"), 5, 0x00010000); }, nullptr,
+         {true, {true, true, false},
+          L"\"Old\" (key 0001): access denied\r\n\r\nYou need to run this program as administrator.", 16,
+          L"Access denied"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        const Outcome& o = c.outcome;
         registry = MemoryRegistry();
         registry.AddKey(kHkeyLocalMachine, kClass);
         devices = MemoryDevices();
@@ -630,22 +579,22 @@ TEST_F(RemoveAllTest, RemovesTheEntriesNoPresentDeviceUses) {
         window.toolkit.whileShown = nullptr;
 
         ASSERT_FALSE(Boxes().empty());
-        if (c.asked) {
+        const bool yes = o.asked && o.style != 4;
+        if (o.asked) {
             EXPECT_EQ(Boxes()[0].style, 4);
             EXPECT_EQ(Boxes()[0].title, L"Registry Changes");
             EXPECT_NE(Boxes()[0].prompt.find(L"\"Old\" (key 0001)\r\n\"Live\" (key 0002)\r\n"), std::wstring::npos);
             EXPECT_NE(Boxes()[0].prompt.find(L"1 entry stays because its adapter is in use."), std::wstring::npos);
         }
-        EXPECT_EQ(Boxes().size(), c.asked && c.style != 4 ? 2u : 1u);
-        EXPECT_NE(Boxes().back().prompt.find(c.report), std::wstring::npos);
-        EXPECT_EQ(Boxes().back().style, c.style);
-        EXPECT_EQ(Boxes().back().title, c.title);
-        EXPECT_EQ(Present(), c.kept);
-        const bool anyGone = !(c.kept[1] && c.kept[2]);
-        EXPECT_EQ(form.RegistryChanged, anyGone ? 1 : 0);
+        EXPECT_EQ(Boxes().size(), yes ? 2u : 1u);
+        EXPECT_NE(Boxes().back().prompt.find(o.report), std::wstring::npos);
+        EXPECT_EQ(Boxes().back().style, o.style);
+        EXPECT_EQ(Boxes().back().title, o.title);
+        EXPECT_EQ(Present(), o.kept);
+        EXPECT_EQ(form.RegistryChanged, o.kept[1] && o.kept[2] ? 0 : 1);
         // One scan at the end of a removal, none when nothing was asked or No was said.
-        EXPECT_EQ(window.recorder.Calls(L"List1.Clear").size(), c.asked && c.style != 4 ? 1u : 0u);
-        EXPECT_EQ(form.AdapterCount, 1 + (c.kept[1] ? 1 : 0) + (c.kept[2] ? 1 : 0));
+        EXPECT_EQ(window.recorder.Calls(L"List1.Clear").size(), yes ? 1u : 0u);
+        EXPECT_EQ(form.AdapterCount, 1 + (o.kept[1] ? 1 : 0) + (o.kept[2] ? 1 : 0));
     }
 }
 
