@@ -54,3 +54,8 @@ void HandToDesktopShell(const DesktopShellCalls& calls, const ShellRequest& requ
 // in time; the worker then never hands the request over, so that the caller may open the
 // document itself. The worker owns what it uses and lets go of it when the shell answers.
 bool HandToDesktopShellWithin(const DesktopShellCalls& calls, const ShellRequest& request, DWORD waitMilliseconds);
+
+// True while the calling thread waits in HandToDesktopShellWithin. Its windows hold what
+// other programs ask of them meanwhile (Close, a click) until the handler that waits has
+// returned, as the user's own input waits in the queue.
+bool WaitingForDesktopShell();
