@@ -78,7 +78,8 @@ VARIANT TextArgument(const Bstr& text) {
     return argument;
 }
 
-bool Execute(IShellDispatch2* shell, const DesktopShellCalls& calls, const ShellRequest& request) {
+bool Execute(IShellDispatch2* shell, const DesktopShellCalls& calls, const ShellRequest& request,
+             const std::function<bool()>& mayHandOver) {
     const Bstr fileText(DynSysAllocString(request.file.c_str()));
     const Bstr parametersText(DynSysAllocString(request.parameters.c_str()));
     const Bstr directoryText(DynSysAllocString(request.directory.c_str()));
@@ -90,9 +91,14 @@ bool Execute(IShellDispatch2* shell, const DesktopShellCalls& calls, const Shell
     VARIANT show{};
     show.vt = VT_I4;
     show.lVal = request.showCommand;
+    if (!mayHandOver()) return false;
     return SUCCEEDED(shell->ShellExecute(fileText.Get(), TextArgument(parametersText), TextArgument(directoryText),
                                          TextArgument(operationText), show));
 }
+
+// Who opens the document, settled once: the worker when it comes to hand the request to
+// the shell, the waiting thread when it gives up on the shell and opens it itself.
+enum class Opener { Undecided, Shell, Program };
 
 // What the waiting thread and the worker share. Either may be the last to let go: the
 // waiting thread gives up on a hung shell and returns, the worker goes on with its own
@@ -102,6 +108,13 @@ struct RouteJob {
     ShellRequest request;
     KernelHandle answeredEvent;
     std::atomic<bool> taken{false};
+    std::atomic<Opener> opener{Opener::Undecided};
+
+    // True when `claimant` is the one that opens the document; the other one stands back.
+    bool Claim(Opener claimant) {
+        Opener undecided = Opener::Undecided;
+        return opener.compare_exchange_strong(undecided, claimant);
+    }
 };
 
 // An apartment the worker thread entered: left again.
@@ -119,7 +132,8 @@ DWORD WINAPI RunRoute(void* parameter) {
     };
     const Apartment apartment(SUCCEEDED(DynCoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)));
     if (apartment) {
-        HandToDesktopShell(job.calls, job.request, answer);
+        HandToDesktopShell(
+            job.calls, job.request, [&job] { return job.Claim(Opener::Shell); }, answer);
     } else {
         answer(false);
     }
@@ -133,9 +147,14 @@ DWORD WINAPI RunRoute(void* parameter) {
 constexpr DWORD kAnsweredWake = QS_SENDMESSAGE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT;
 constexpr UINT kAnsweredPeek = PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT;
 
+// Set on the thread while it waits for the shell.
+thread_local bool t_waitingForShell = false;
+
 // Waits for `event` at most `milliseconds`, dispatching the thread's messages other
 // than input meanwhile, so that its windows paint and answer. True when the event came.
 bool WaitDispatching(HANDLE event, DWORD milliseconds) {
+    const bool waitingBefore = t_waitingForShell;
+    t_waitingForShell = true;
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     bool quitMet = false;
     WPARAM quitCode = 0;
@@ -161,20 +180,25 @@ bool WaitDispatching(HANDLE event, DWORD milliseconds) {
             DispatchMessageW(&message);
         }
     }
+    t_waitingForShell = waitingBefore;
     if (quitMet) PostQuitMessage(static_cast<int>(quitCode));
     return signalled;
 }
 
 }  // namespace
 
+bool WaitingForDesktopShell() {
+    return t_waitingForShell;
+}
+
 void HandToDesktopShell(const DesktopShellCalls& calls, const ShellRequest& request,
-                        const std::function<void(bool taken)>& answered) {
+                        const std::function<bool()>& mayHandOver, const std::function<void(bool taken)>& answered) {
     if (calls.createInstance == nullptr || DynSysAllocString == nullptr || DynSysFreeString == nullptr) {
         answered(false);
         return;
     }
     const ComRef<IShellDispatch2> shell = DesktopShellDispatch(calls);
-    answered(shell && Execute(shell.Get(), calls, request));
+    answered(shell && Execute(shell.Get(), calls, request, mayHandOver));
 }
 
 bool HandToDesktopShellWithin(const DesktopShellCalls& calls, const ShellRequest& request, DWORD waitMilliseconds) {
@@ -191,5 +215,9 @@ bool HandToDesktopShellWithin(const DesktopShellCalls& calls, const ShellRequest
         delete handedOver;
         return false;
     }
-    return WaitDispatching(job->answeredEvent.Get(), waitMilliseconds) && job->taken;
+    if (WaitDispatching(job->answeredEvent.Get(), waitMilliseconds)) return job->taken;
+    if (job->Claim(Opener::Program)) return false;
+    // The worker had handed the request over already: the shell has it, though it has not
+    // answered, unless its answer has just come and was a refusal.
+    return WaitForSingleObject(job->answeredEvent.Get(), 0) != WAIT_OBJECT_0 || job->taken;
 }

@@ -9,6 +9,7 @@
 #include "assets/resource_ids.h"
 #include "base/app_error.h"
 #include "platform/startup_trace.h"
+#include "platform/win32_desktop_shell.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form_internal.h"
 #include "window/control_ids.h"
@@ -213,7 +214,7 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
 LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
-            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            if (!HoldWhileWaiting(message, wParam, lParam)) OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -256,7 +257,9 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnSysColorChange(wParam, lParam);
             return 0;
         case WM_CLOSE:
-            Unload();
+            // Also the taskbar's and the system menu's SC_CLOSE, which DefWindowProc
+            // turns into this message.
+            if (!HoldWhileWaiting(message, wParam, lParam)) Unload();
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -269,11 +272,27 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Win32Form::Raise(void (FormEvents::*handler)()) {
     if (events_ == nullptr) return;
+    ++handlersRunning_;
     try {
         (events_->*handler)();
     } catch (...) {
         // Dropped: an error must not end the program or cross the platform's frames.
     }
+    if (--handlersRunning_ > 0) return;
+    // The handlers have all returned: what was held comes after them, in its order.
+    for (const MSG& held : heldCommands_) {
+        if (hwnd_ != nullptr) PostMessageW(hwnd_, held.message, held.wParam, held.lParam);
+    }
+    heldCommands_.clear();
+}
+
+// A handler that waits for the desktop's shell keeps dispatching what other programs
+// send and post, so that the window answers; but a task manager's Close, or an
+// accessibility tool's BM_CLICK on a button, must not run another handler inside it.
+bool Win32Form::HoldWhileWaiting(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (handlersRunning_ == 0 || !WaitingForDesktopShell()) return false;
+    heldCommands_.push_back(MSG{hwnd_, message, wParam, lParam, 0, {0, 0}});
+    return true;
 }
 
 void Win32Form::OnCommand(int id, int code) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/win32_controls.h"
 #include "platform/win32_handles.h"
@@ -97,6 +98,9 @@ private:
     // Runs one handler. Handlers absorb their own errors; whatever still escapes stops
     // here, because nothing may unwind through the platform's window procedure.
     void Raise(void (FormEvents::*handler)());
+    // Holds a command from another program until the handlers have returned, while one
+    // of them waits for the desktop's shell; true when held.
+    bool HoldWhileWaiting(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code);
     RECT FrameRect() const;
 
@@ -156,6 +160,8 @@ private:
     std::unique_ptr<FrmListControls> controls_;
 
     FormEvents* events_ = nullptr;
+    unsigned handlersRunning_ = 0;
+    std::vector<MSG> heldCommands_;
     bool unloaded_ = false;
     int32_t pointer_ = kPointerDefault;
     HWND savedFocus_ = nullptr;

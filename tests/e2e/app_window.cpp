@@ -34,13 +34,16 @@ HWND FindMainWindow(DWORD processId) {
 }
 
 // An absolute move through the input queue, so that it keeps its place between the
-// button events. The system scales 0..65535 to the screen, rounding down.
-void MoveMouseTo(POINT point) {
+// button events, with a button pressed or released there in the same input when given.
+// Under Wine the display reports the pointer's moves back to the program that owns the
+// window, late, and such a move to where the pointer was before may come between two
+// inputs, never into one. The system scales 0..65535 to the screen, rounding down.
+void MoveMouseTo(POINT point, DWORD button = 0) {
     const LONG width = GetSystemMetrics(SM_CXSCREEN);
     const LONG height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | button;
     input.mi.dx = (point.x * 65536 + width - 1) / width;
     input.mi.dy = (point.y * 65536 + height - 1) / height;
     SendInput(1, &input, sizeof(input));
@@ -200,7 +203,7 @@ void AppWindow::Sync() const {
     Send(window_, WM_NULL, 0, 0);
 }
 
-std::optional<int> AppWindow::DragEdge(int edge, int distance) const {
+bool AppWindow::DragEdge(int edge, int distance, const std::function<bool(int moved)>& took) const {
     const RECT frame = Rect();
     const bool horizontal = edge == WMSZ_LEFT || edge == WMSZ_RIGHT;
     // Two pixels inside the outer frame: within the sizing border on any theme.
@@ -224,34 +227,32 @@ std::optional<int> AppWindow::DragEdge(int edge, int distance) const {
             expectedHit = HTBOTTOM;
             break;
         default:
-            return std::nullopt;
+            return false;
     }
     if (Send(window_, WM_NCHITTEST, 0, MAKELPARAM(from.x, from.y)) != expectedHit) {
-        return std::nullopt;
+        return false;
     }
     if (!PressWhereTheWindowIs(from, [&] { return InMoveSize(threadId_); })) {
-        if (WindowFromPoint(from) != window_) return std::nullopt;
+        if (WindowFromPoint(from) != window_) return false;
         throw std::runtime_error("pressing the frame edge started no sizing");
     }
 
+    // Wine keeps a move in the queue until the window has taken it, and folds the next
+    // move into it meanwhile, so the window never sees the later position: each step waits
+    // until the window has taken the one before.
     constexpr int kSteps = 4;
     POINT target = from;
     for (int step = 1; step <= kSteps; ++step) {
         const int moved = distance * step / kSteps;
         target = horizontal ? POINT{from.x + moved, from.y} : POINT{from.x, from.y + moved};
         MoveMouseTo(target);
+        WaitFor([&] { return took(moved); }, kShortTimeout);
     }
-    // On a busy machine the injected moves reach the pointer late; releasing before they
-    // have arrived would end the drag where it began. The distance is read before the
-    // release: after the sizing has ended, Wine was seen to report the pointer back where
-    // the drag began.
-    POINT to = from;
-    WaitFor([&] { return GetCursorPos(&to) && to.x == target.x && to.y == target.y; }, kShortTimeout);
-    SendMouseButton(MOUSEEVENTF_LEFTUP);
+    MoveMouseTo(target, MOUSEEVENTF_LEFTUP);
     if (!WaitFor([&] { return !InMoveSize(threadId_); }, kShortTimeout)) {
         throw std::runtime_error("releasing the button did not end the sizing");
     }
-    return horizontal ? to.x - from.x : to.y - from.y;
+    return true;
 }
 
 // The display is shared: another test's window may come up over this one, or the window
@@ -269,8 +270,7 @@ bool AppWindow::PressWhereTheWindowIs(POINT point, const std::function<bool()>& 
             continue;
         }
         Sync();
-        MoveMouseTo(point);
-        SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+        MoveMouseTo(point, MOUSEEVENTF_LEFTDOWN);
         if (WaitFor(pressed, kReaction)) return true;
     }
     SendMouseButton(MOUSEEVENTF_LEFTUP);

@@ -59,11 +59,12 @@ public:
     // going to show is on the screen by then, since a modal box handles this one too.
     void Sync() const;
     // Drags the middle of a frame edge (WMSZ_LEFT, WMSZ_RIGHT, WMSZ_TOP or WMSZ_BOTTOM) by
-    // a distance in pixels (positive: right or down) with real mouse input, and returns
-    // the distance the pointer really went. Empty, with nothing done, when the edge is
+    // a distance in pixels (positive: right or down) with real mouse input, in steps, each
+    // once `took(moved)` holds for the step before: the window has taken the pointer
+    // `moved` pixels from where the drag began. False, with nothing done, when the edge is
     // not the program's to drag: under a window manager that draws the frames, or with
     // none running, where Wine leaves the frame to the absent manager.
-    std::optional<int> DragEdge(int edge, int distance) const;
+    bool DragEdge(int edge, int distance, const std::function<bool(int moved)>& took) const;
     // Asks for a new outer frame, as the end of a drag on a frame edge does.
     void SetFrame(const RECT& frame) const;
 

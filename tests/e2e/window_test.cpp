@@ -164,17 +164,20 @@ TEST_F(WindowTest, KeepsItsSizeWhenAnEdgeIsDragged) {
     for (const DragCase& drag : kDrags) {
         SCOPED_TRACE(drag.name);
         const RECT before = window.Rect();
+        // The frame with the pointer `moved` pixels from where the drag began.
+        const auto frameAt = [&](int moved) {
+            RECT frame = before;
+            if (drag.moves) OffsetRect(&frame, drag.edge == WMSZ_LEFT ? moved : 0, drag.edge == WMSZ_TOP ? moved : 0);
+            return frame;
+        };
 
-        const std::optional<int> dragged = window.DragEdge(drag.edge, drag.distance);
-        if (!dragged) {
+        if (!window.DragEdge(drag.edge, drag.distance,
+                             [&](int moved) { return SameRect(window.Rect(), frameAt(moved)); })) {
             GTEST_SKIP() << "the window's frame belongs to a window manager here; "
                             "frame changes are covered by the resize test";
         }
-        EXPECT_NE(*dragged, 0);
-        RECT expected = before;
-        if (drag.moves && drag.edge == WMSZ_LEFT) OffsetRect(&expected, *dragged, 0);
-        if (drag.moves && drag.edge == WMSZ_TOP) OffsetRect(&expected, 0, *dragged);
 
+        const RECT expected = frameAt(drag.distance);
         EXPECT_TRUE(WaitFor([&] { return SameRect(window.Rect(), expected); }, kShortTimeout))
             << "expected " << Describe(expected) << ", got " << Describe(window.Rect());
     }

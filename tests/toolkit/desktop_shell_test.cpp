@@ -16,6 +16,7 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,9 @@ struct ShellStandIn {
     size_t failingStep;  // 1-based index into kWholeRoute; 0: none fails
     HRESULT failure;
     std::vector<std::string> calls;
-    HANDLE holdsCreate = nullptr;  // set: CoCreateInstance waits for it, as a hung shell would
+    HANDLE holdsCreate = nullptr;   // set: CoCreateInstance waits for it, as a hung shell would
+    HANDLE holdsExecute = nullptr;  // set: ShellExecute waits for it
+    std::atomic<bool> executing{false};
     std::atomic<DWORD> createThread{0};
 
     // Notes the call; the answer of the step, with the next object and the receiver's
@@ -158,6 +161,8 @@ struct Tables {
         };
         shellDispatch.ShellExecute = [](IShellDispatch2* self, BSTR file, VARIANT arguments, VARIANT directory,
                                         VARIANT operation, VARIANT show) {
+            g_shell->executing = true;
+            if (g_shell->holdsExecute != nullptr) WaitForSingleObject(g_shell->holdsExecute, INFINITE);
             return g_shell->Answer("ShellExecute " + Text(file) + " " + Text(arguments) + " " + Text(directory) + " " +
                                        Text(operation) + " " + Text(show),
                                    self);
@@ -206,15 +211,15 @@ protected:
     void TearDown() override { DynCoUninitialize(); }
 
     // The route from a worker, held by the shell on `hold` until the wait of `milliseconds`
-    // has ended: whether the request was taken in time. Once let go, the worker goes on by
-    // itself to the end of the route.
-    bool RunHeldBy(HANDLE& hold, DWORD milliseconds) {
+    // has ended: whether the request was taken. Once let go, the worker goes on by itself,
+    // making the route's first `callsMade` calls.
+    bool RunHeldBy(HANDLE& hold, DWORD milliseconds, size_t callsMade) {
         const KernelHandle letGo(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         hold = letGo.Get();
         const bool taken = HandToDesktopShellWithin(kCalls, kRequest, milliseconds);
         SetEvent(letGo.Get());
         for (int i = 0; i < 200 && shell_.objects[8].released == 0; ++i) Sleep(50);
-        ExpectRoute(shell_, kWholeRoute.size());
+        ExpectRoute(shell_, callsMade);
         return taken;
     }
 
@@ -222,6 +227,8 @@ protected:
     const ShellRequest kRequest{L"Open", L"https://talvorin.example/", L"", L"", SW_SHOWNORMAL};
     ShellStandIn shell_;
 };
+
+const std::function<bool()> kAlwaysHandOver = [] { return true; };
 
 TEST_F(DesktopShellRoute, HandsTheRequestToTheDesktopsShellOrEndsAtTheStepThatFails) {
     struct Case {
@@ -246,7 +253,8 @@ TEST_F(DesktopShellRoute, HandsTheRequestToTheDesktopsShellOrEndsAtTheStepThatFa
         const ShellStandIn shell(c.failingStep, c.answer);
         // The route on this thread, as the worker runs it: it answers once.
         std::vector<bool> answers;
-        HandToDesktopShell(kCalls, kRequest, [&answers](bool taken) { answers.push_back(taken); });
+        const auto answered = [&answers](bool taken) { answers.push_back(taken); };
+        HandToDesktopShell(kCalls, kRequest, kAlwaysHandOver, answered);
         EXPECT_EQ(answers, std::vector<bool>{c.taken});
         ExpectRoute(shell, c.callsMade);
         if (c.taken) {
@@ -258,7 +266,17 @@ TEST_F(DesktopShellRoute, HandsTheRequestToTheDesktopsShellOrEndsAtTheStepThatFa
 TEST_F(DesktopShellRoute, AShellThatTookTheRequestHasTakenItThoughItHangsAfterwards) {
     // The shell takes the request, then hangs when its last reference is given back:
     // the site is being opened, and the program must not open it a second time.
-    EXPECT_TRUE(RunHeldBy(shell_.objects[8].holdsRelease, 10000));
+    EXPECT_TRUE(RunHeldBy(shell_.objects[8].holdsRelease, 10000, kWholeRoute.size()));
+}
+
+TEST_F(DesktopShellRoute, AShellThatHangsInShellExecuteHasTheRequest) {
+    // Handed over before the wait gave up, the request may still open the site. A thread
+    // timer's tick keeps the wait from giving up before the worker is in ShellExecute.
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
+        for (int i = 0; i < 1000 && !g_shell->executing; ++i) Sleep(10);
+    });
+    EXPECT_TRUE(RunHeldBy(shell_.holdsExecute, 300, kWholeRoute.size()));
+    KillTimer(nullptr, timer);
 }
 
 struct WindowTraits : NullHandleTraits<HWND> {
@@ -286,7 +304,9 @@ TEST_F(DesktopShellRoute, AShellThatDoesNotAnswerIsGivenUpWhileTheWindowKeepsAns
     // A timer of the thread: only a dispatched WM_TIMER calls it.
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, &CountTick);
 
-    EXPECT_FALSE(RunHeldBy(shell_.holdsCreate, 300));  // CoCreateInstance does not answer in time
+    // CoCreateInstance does not answer in time; once it does, the route ends before
+    // ShellExecute, since the program opens the site itself.
+    EXPECT_FALSE(RunHeldBy(shell_.holdsCreate, 300, kWholeRoute.size() - 1));
     KillTimer(nullptr, timer);
     EXPECT_EQ(g_timerTicks, 2) << "the thread's messages waited for the shell, or went on after WM_QUIT";
     EXPECT_NE(shell_.createThread, 0u);

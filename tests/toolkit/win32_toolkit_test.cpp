@@ -20,6 +20,7 @@
 
 #include "assets/resource_ids.h"
 #include "base/app_error.h"
+#include "platform/win32_desktop_shell.h"
 #include "platform/win32_device_setup_api.h"
 #include "platform/win32_dyn_calls.h"
 #include "platform/win32_fonts.h"
@@ -37,6 +38,7 @@ class RecordingEvents : public FormEvents {
 public:
     std::vector<std::string> calls;
     std::function<void()> onUnload;
+    std::function<void()> onLinkClick;
 
     int Count(const std::string& name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
@@ -50,7 +52,10 @@ public:
     void Command1_Click() override { calls.push_back("Command1_Click"); }
     void Command2_Click() override { calls.push_back("Command2_Click"); }
     void Command3_Click() override { calls.push_back("Command3_Click"); }
-    void Label2_Click() override { calls.push_back("Label2_Click"); }
+    void Label2_Click() override {
+        calls.push_back("Label2_Click");
+        if (onLinkClick) onLinkClick();
+    }
     void Image1_Click() override { calls.push_back("Image1_Click"); }
 };
 
@@ -766,6 +771,27 @@ TEST_F(Win32ToolkitTest, UnloadRunsTheUnloadHandlerOnceHoweverItIsAsked) {
         MSG quit{};
         EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "no window is left";
     }
+}
+
+// A desktop's shell that, asked for its windows, has the program's window closed from its
+// own thread, as a task manager would, before it answers as missing (REGDB_E_CLASSNOTREG
+// 0x80040154).
+HWND g_closedWhileAsked = nullptr;
+HRESULT STDMETHODCALLTYPE CloseWhileAsked(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*) {
+    SendMessageW(g_closedWhileAsked, WM_CLOSE, 0, 0);
+    return static_cast<HRESULT>(0x80040154);
+}
+
+TEST_F(Win32ToolkitTest, AnotherProgramsCloseWaitsForTheLinksHandler) {
+    g_closedWhileAsked = form_->Handle();
+    events_.onLinkClick = [&] {
+        HandToDesktopShellWithin({&CloseWhileAsked, nullptr}, {L"Open", L"https://talvorin.example/", L"", L""}, 10000);
+        EXPECT_EQ(events_.Count("Form_Unload"), 0) << "closed inside the link's handler";
+    };
+    // WM_COMMAND: LOWORD(wParam) the control's id, HIWORD(wParam) STN_CLICKED 0, lParam the control.
+    SendMessageW(form_->Handle(), WM_COMMAND, MAKEWPARAM(kIdLabel2, 0), reinterpret_cast<LPARAM>(Child(kLabel2)));
+    Pump();
+    EXPECT_EQ(events_.Count("Form_Unload"), 1) << "the Close was lost";
 }
 
 TEST_F(Win32ToolkitTest, PositionAndSizeAreTwipsOfTheOuterFrame) {
