@@ -110,13 +110,21 @@ void SeedTree(MemoryRegistry& registry, const std::string& entry, int keys) {
     }
 }
 
-void BM_RemoveAdapter(benchmark::State& state) {
-    const int keys = static_cast<int>(state.range(0));
+// Entries of ten keys each: the entry's own and nine below it, three levels deep.
+void SeedTenKeyEntry(MemoryRegistry& registry, const std::string& entry) {
+    registry.SetString(kHkeyLocalMachine, entry, "DriverDesc", "Stale Adapter");
+    for (const char* sub : {"A\\A1\\A2", "A\\A3", "B\\B1\\B2", "C\\C1"})
+        registry.AddKey(kHkeyLocalMachine, entry + "\\" + sub);
+}
+
+// The removal of entry 0001, made by seedEntry beside two plain entries, timed from the click.
+template <typename SeedEntry>
+void TimeRemovals(benchmark::State& state, SeedEntry seedEntry) {
     for (auto _ : state) {
         state.PauseTiming();
         MemoryRegistry registry;
         Seed(registry, 3);
-        SeedTree(registry, kClass + "\\0001", keys);
+        seedEntry(registry, kClass + "\\0001");
         fake::FakeWindow window;
         window.toolkit.unscriptedYesNo = kAnswerYes;
         frmList form(registry, window.toolkit, window.controls);
@@ -129,32 +137,18 @@ void BM_RemoveAdapter(benchmark::State& state) {
         if (registry.HasKey(kHkeyLocalMachine, kClass + "\\0001")) state.SkipWithError("entry not removed");
         state.ResumeTiming();
     }
-    state.SetComplexityN(keys);
 }
 
-// Entries of ten keys each: the entry's own and nine below it, three levels deep.
-void SeedTenKeyEntry(MemoryRegistry& registry, const std::string& entry) {
-    registry.SetString(kHkeyLocalMachine, entry, "DriverDesc", "Stale Adapter");
-    for (const char* sub : {"A\\A1\\A2", "A\\A3", "B\\B1\\B2", "C\\C1"})
-        registry.AddKey(kHkeyLocalMachine, entry + "\\" + sub);
+void BM_RemoveAdapter(benchmark::State& state) {
+    const int keys = static_cast<int>(state.range(0));
+    TimeRemovals(state,
+                 [keys](MemoryRegistry& registry, const std::string& entry) { SeedTree(registry, entry, keys); });
+    state.SetComplexityN(keys);
 }
 
 // The cost per key of one removal of a ten-key entry, the yardstick of "Remove All".
 void BM_RemoveAdapterTenKeys(benchmark::State& state) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        MemoryRegistry registry;
-        Seed(registry, 3);
-        SeedTenKeyEntry(registry, kClass + "\\0001");
-        fake::FakeWindow window;
-        window.toolkit.unscriptedYesNo = kAnswerYes;
-        frmList form(registry, window.toolkit, window.controls);
-        window.Attach(form);
-        form.FillList();
-        window.List1.SetListIndex(1);
-        state.ResumeTiming();
-        form.RemoveAdapter();
-    }
+    TimeRemovals(state, SeedTenKeyEntry);
     state.counters["s_per_key"] = benchmark::Counter(static_cast<double>(state.iterations()) * 10,
                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
@@ -169,7 +163,7 @@ void BM_RemoveAll(benchmark::State& state) {
         Seed(registry, 1);
         for (int i = 1; i <= entries; ++i) SeedTenKeyEntry(registry, kClass + "\\" + SubkeyName(i));
         MemoryDevices devices;
-        devices.devices = {{L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000", true, kDisplayClassGuid}};
+        devices.devices = {{L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000", true}};
         fake::FakeWindow window;
         window.toolkit.unscriptedYesNo = kAnswerYes;
         frmList form(registry, window.toolkit, window.controls, &devices);

@@ -160,13 +160,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // change; nothing else may, an entry in use included.
     std::vector<std::wstring> removable;
     if (row & 0x80) {
-        devices.devices.push_back({L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\NONE", true, kDisplayClassGuid});
+        devices.devices.push_back({L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\NONE", true});
         for (int32_t i = 1; i <= form.AdapterCount; ++i) {
             const std::wstring& keyPath = form.Adapters(i).KeyPath;
             const std::wstring entry = keyPath.substr(keyPath.rfind(L'\\') + 1);
             if (row & (1 << (i % 7))) {
-                devices.devices.push_back(
-                    {L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\" + entry, true, kDisplayClassGuid});
+                devices.devices.push_back({L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\" + entry, true});
             } else {
                 removable.push_back(keyPath);
             }

@@ -26,7 +26,7 @@ public:
     // above the key are followed (that is how a path through CurrentControlSet is
     // reached); the key itself is opened as itself.
     Hold OpenTop(RegKey root, const std::wstring& path);
-    // The top key's handle, for a look at it before the walk; 0 until OpenTop held it.
+    // The top key's handle, for a look at the key itself; 0 until OpenTop held it.
     RegKey Top() const { return keys_.empty() ? 0 : keys_.front().Get(); }
     // Opens every key below the top level by level, each relative to its parent's
     // handle by its wide name and as itself, so that a link is held as a key of the tree

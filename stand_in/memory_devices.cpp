@@ -5,41 +5,27 @@
 namespace {
 
 constexpr int32_t kErrorInvalidHandle = 6;
-constexpr int32_t kErrorInvalidUserBuffer = 1784;
-constexpr uint32_t kRegSzType = 1;
-
-bool SameGuid(const DeviceClassGuid& a, const DeviceClassGuid& b) {
-    return a.data1 == b.data1 && a.data2 == b.data2 && a.data3 == b.data3 &&
-           std::memcmp(a.data4, b.data4, sizeof a.data4) == 0;
-}
 
 }  // namespace
 
 DeviceInfoSet MemoryDevices::GetClassDevs(const DeviceClassGuid& classGuid, uint32_t flags, int32_t* error) {
-    if (failClassDevs != 0) {
-        *error = failClassDevs;
-        return 0;
-    }
-    std::vector<Device> chosen;
-    for (const Device& device : devices) {
-        if (!SameGuid(device.classGuid, classGuid)) continue;
+    *error = failClassDevs;
+    if (failClassDevs != 0) return 0;
+    // Every device here is of the Display class; another class has none.
+    std::vector<Device>& chosen = sets_[next_];
+    if (std::memcmp(&classGuid, &kDisplayClassGuid, sizeof classGuid) == 0) {
         // Without DIGCF_PRESENT the set holds every device of the class installed so far.
-        if ((flags & kDigcfPresent) != 0 && !device.present) continue;
-        chosen.push_back(device);
+        for (const Device& device : devices)
+            if (device.present || (flags & kDigcfPresent) == 0) chosen.push_back(device);
     }
-    const DeviceInfoSet set = next_++;
-    sets_[set] = std::move(chosen);
-    *error = 0;
-    return set;
+    return next_++;
 }
 
 int32_t MemoryDevices::EnumDeviceInfo(DeviceInfoSet set, uint32_t index, DeviceInfoData* data) {
     const auto it = sets_.find(set);
     if (it == sets_.end()) return kErrorInvalidHandle;
-    if (data->size != sizeof(DeviceInfoData)) return kErrorInvalidUserBuffer;
-    if (failEnum != 0) return failEnum;
     if (index >= it->second.size()) return kDeviceErrorNoMoreItems;
-    data->classGuid = it->second[index].classGuid;
+    data->classGuid = kDisplayClassGuid;
     data->devInst = index + 1;
     return kDeviceErrorSuccess;
 }
@@ -52,18 +38,14 @@ int32_t MemoryDevices::GetDeviceRegistryProperty(DeviceInfoSet set, const Device
     if (failProperty != 0) return failProperty;
     const std::wstring& driverKey = it->second[data.devInst - 1].driverKey;
     if (property != kSpdrpDriver || driverKey.empty()) return kDeviceErrorInvalidData;
-    const uint32_t size = static_cast<uint32_t>((driverKey.size() + 1) * 2);
-    *requiredSize = size;
-    *type = kRegSzType;
-    if (bufferSize < size) return kDeviceErrorInsufficientBuffer;
+    *requiredSize = static_cast<uint32_t>((driverKey.size() + 1) * 2);
+    *type = 1;  // REG_SZ
+    if (bufferSize < *requiredSize) return kDeviceErrorInsufficientBuffer;
+    // UTF-16LE with its terminator.
     for (size_t i = 0; i <= driverKey.size(); ++i) {
         const wchar_t c = i < driverKey.size() ? driverKey[i] : L'\0';
         buffer[2 * i] = static_cast<uint8_t>(c & 0xFF);
         buffer[2 * i + 1] = static_cast<uint8_t>((c >> 8) & 0xFF);
     }
     return kDeviceErrorSuccess;
-}
-
-void MemoryDevices::DestroyDeviceInfoList(DeviceInfoSet set) {
-    sets_.erase(set);
 }

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "registry/win32_registry_api.h"
 #include "tests/e2e/display_class.h"
@@ -350,26 +351,21 @@ INSTANTIATE_TEST_SUITE_P(Changes, ChangedEntryTest,
 // Wine every node there counts as present. Removed again when the test ends.
 class DisplayDeviceNode {
 public:
-    static constexpr const wchar_t* kPath = L"SYSTEM\\CurrentControlSet\\Enum\\ROOT\\TALVORIN_TEST_DISPLAY\\0000";
+    static constexpr const wchar_t* kDevice = L"SYSTEM\\CurrentControlSet\\Enum\\ROOT\\TALVORIN_TEST_DISPLAY";
     explicit DisplayDeviceNode(const std::wstring& entry) {
-        UniqueHkey key;
-        EXPECT_EQ(ERROR_SUCCESS,
-                  RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPath, 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr));
-        SetText(key.Get(), L"ClassGUID", L"{4d36e968-e325-11ce-bfc1-08002be10318}");
-        SetText(key.Get(), L"Class", L"Display");
-        SetText(key.Get(), L"Driver", L"{4d36e968-e325-11ce-bfc1-08002be10318}\\" + entry);
+        const std::wstring node = std::wstring(kDevice) + L"\\0000";
+        const std::wstring guid = L"{4d36e968-e325-11ce-bfc1-08002be10318}";
+        for (const auto& [name, text] : {std::pair<const wchar_t*, std::wstring>{L"ClassGUID", guid},
+                                         {L"Class", L"Display"},
+                                         {L"Driver", guid + L"\\" + entry}}) {
+            const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+            EXPECT_EQ(ERROR_SUCCESS,
+                      RegSetKeyValueW(HKEY_LOCAL_MACHINE, node.c_str(), name, REG_SZ, text.c_str(), bytes));
+        }
     }
-    ~DisplayDeviceNode() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\ROOT\\TALVORIN_TEST_DISPLAY");
-    }
+    ~DisplayDeviceNode() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kDevice); }
     DisplayDeviceNode(const DisplayDeviceNode&) = delete;
     DisplayDeviceNode& operator=(const DisplayDeviceNode&) = delete;
-
-private:
-    static void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
-        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
-    }
 };
 
 // "Remove All": the entry a device node names stays, and so does the platform's own; the
