@@ -72,6 +72,34 @@ int32_t Win32DeviceSetupApi::GetDeviceRegistryProperty(DeviceInfoSet set, const 
     return rc;
 }
 
+int32_t Win32DeviceSetupApi::GetDeviceInstanceId(DeviceInfoSet set, const DeviceInfoData& data, wchar_t* buffer,
+                                                 uint32_t bufferChars, uint32_t* requiredChars) {
+    if (DynSetupDiGetDeviceInstanceIdW == nullptr) return kErrorProcNotFound;
+    SP_DEVINFO_DATA device = ToPlatform(data);
+    DWORD required = 0;
+    const BOOL ok = DynSetupDiGetDeviceInstanceIdW(AsSet(set), &device, buffer, bufferChars, &required);
+    *requiredChars = required;
+    return ok ? 0 : static_cast<int32_t>(GetLastError());
+}
+
+int32_t Win32DeviceSetupApi::OpenDevRegKey(DeviceInfoSet set, const DeviceInfoData& data, uint32_t scope,
+                                           uint32_t keyType, uint32_t samDesired) {
+    if (DynSetupDiOpenDevRegKey == nullptr) return kErrorProcNotFound;
+    SP_DEVINFO_DATA device = ToPlatform(data);
+    const HKEY key = DynSetupDiOpenDevRegKey(AsSet(set), &device, scope, 0, keyType, samDesired);
+    if (key == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE) || key == nullptr) return static_cast<int32_t>(GetLastError());
+    RegCloseKey(key);
+    return 0;
+}
+
+int32_t Win32DeviceSetupApi::CallClassInstaller(uint32_t installFunction, DeviceInfoSet set,
+                                                const DeviceInfoData& data) {
+    if (DynSetupDiCallClassInstaller == nullptr) return kErrorProcNotFound;
+    SP_DEVINFO_DATA device = ToPlatform(data);
+    return DynSetupDiCallClassInstaller(installFunction, AsSet(set), &device) ? 0
+                                                                               : static_cast<int32_t>(GetLastError());
+}
+
 void Win32DeviceSetupApi::DestroyDeviceInfoList(DeviceInfoSet set) {
     if (DynSetupDiDestroyDeviceInfoList != nullptr) DynSetupDiDestroyDeviceInfoList(AsSet(set));
 }

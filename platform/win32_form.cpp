@@ -9,7 +9,6 @@
 #include "assets/resource_ids.h"
 #include "base/app_error.h"
 #include "platform/startup_trace.h"
-#include "platform/win32_desktop_shell.h"
 #include "platform/win32_fonts.h"
 #include "platform/win32_form_internal.h"
 #include "window/control_ids.h"
@@ -214,7 +213,7 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
 LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
-            if (!HoldWhileWaiting(message, wParam, lParam)) OnCommand(LOWORD(wParam), HIWORD(wParam));
+            if (!HoldWhileHandling(message, wParam, lParam)) OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -259,7 +258,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             // Also the taskbar's and the system menu's SC_CLOSE, which DefWindowProc
             // turns into this message.
-            if (!HoldWhileWaiting(message, wParam, lParam)) Unload();
+            if (!HoldWhileHandling(message, wParam, lParam)) Unload();
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -270,7 +269,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-void Win32Form::Raise(void (FormEvents::*handler)()) {
+void Win32Form::Raise(Handler handler) {
     if (events_ == nullptr) return;
     ++handlersRunning_;
     try {
@@ -286,38 +285,41 @@ void Win32Form::Raise(void (FormEvents::*handler)()) {
     heldCommands_.clear();
 }
 
-// A handler that waits for the desktop's shell keeps dispatching what other programs
-// send and post, so that the window answers; but a task manager's Close, or an
-// accessibility tool's BM_CLICK on a button, must not run another handler inside it.
-bool Win32Form::HoldWhileWaiting(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (handlersRunning_ == 0 || !WaitingForDesktopShell()) return false;
+// A handler that shows a message box or waits for the desktop's shell keeps dispatching
+// what other programs send and post, so that the window answers; but a task manager's
+// Close, or an accessibility tool's BM_CLICK on a button, must not run another handler
+// inside it: a removal's question would open inside another's, and a rebuilt list move
+// the rows the first one's Yes was given for.
+bool Win32Form::HoldWhileHandling(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (handlersRunning_ == 0) return false;
+    if (message == WM_COMMAND && EventOf(LOWORD(wParam), HIWORD(wParam)) == nullptr) return false;
     heldCommands_.push_back(MSG{hwnd_, message, wParam, lParam, 0, {0, 0}});
     return true;
 }
 
-void Win32Form::OnCommand(int id, int code) {
+// The handler a control's notification runs; null for the notifications the window
+// leaves alone (an edit box's changes, a list's focus).
+Win32Form::Handler Win32Form::EventOf(int id, int code) {
     switch (id) {
         case kIdList1:
-            if (code == LBN_SELCHANGE) Raise(&FormEvents::List1_Click);
-            return;
+            return code == LBN_SELCHANGE ? &FormEvents::List1_Click : nullptr;
         case kIdCommand1:
-            if (code == BN_CLICKED) Raise(&FormEvents::Command1_Click);
-            return;
+            return code == BN_CLICKED ? &FormEvents::Command1_Click : nullptr;
         case kIdCommand2:
-            if (code == BN_CLICKED) Raise(&FormEvents::Command2_Click);
-            return;
+            return code == BN_CLICKED ? &FormEvents::Command2_Click : nullptr;
         case kIdCommand3:
-            if (code == BN_CLICKED) Raise(&FormEvents::Command3_Click);
-            return;
+            return code == BN_CLICKED ? &FormEvents::Command3_Click : nullptr;
         case kIdLabel2:
-            if (code == STN_CLICKED) Raise(&FormEvents::Label2_Click);
-            return;
+            return code == STN_CLICKED ? &FormEvents::Label2_Click : nullptr;
         case kIdImage1:
-            if (code == STN_CLICKED) Raise(&FormEvents::Image1_Click);
-            return;
+            return code == STN_CLICKED ? &FormEvents::Image1_Click : nullptr;
         default:
-            return;
+            return nullptr;
     }
+}
+
+void Win32Form::OnCommand(int id, int code) {
+    if (const Handler handler = EventOf(id, code)) Raise(handler);
 }
 
 // ---- the form's own properties -----------------------------------------------------

@@ -95,12 +95,14 @@ private:
     bool CreateControls();
     HWND CreateControl(const ControlDesign& control, int id);
     HFONT FontFor(const FontDesign& font);
+    using Handler = void (FormEvents::*)();
     // Runs one handler. Handlers absorb their own errors; whatever still escapes stops
     // here, because nothing may unwind through the platform's window procedure.
-    void Raise(void (FormEvents::*handler)());
-    // Holds a command from another program until the handlers have returned, while one
-    // of them waits for the desktop's shell; true when held.
-    bool HoldWhileWaiting(UINT message, WPARAM wParam, LPARAM lParam);
+    void Raise(Handler handler);
+    // Holds a command or a Close that arrives while a handler runs, until the outermost
+    // one has returned; true when held.
+    bool HoldWhileHandling(UINT message, WPARAM wParam, LPARAM lParam);
+    static Handler EventOf(int id, int code);
     void OnCommand(int id, int code);
     RECT FrameRect() const;
 

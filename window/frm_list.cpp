@@ -8,6 +8,7 @@
 
 #include "base/app_error.h"
 #include "window/adapter_presence.h"
+#include "window/device_removal.h"
 #include "window/entry_removal.h"
 #include "window/frm_list_design.h"
 #include "window/unused_entries.h"
@@ -38,6 +39,8 @@ constexpr const wchar_t* kDeletedText = L"Registry Key successful deleted!";
 constexpr const wchar_t* kDeletedTitle = L"Remove Entry";
 constexpr const wchar_t* kChangedLead = L"The entry of the display adapter ";
 constexpr const wchar_t* kChangedTail = L" has changed since the list was read. Nothing was deleted.";
+constexpr const wchar_t* kUnreadTail =
+    L" could not be read whole: its keys changed or could not all be listed. Nothing was deleted.";
 constexpr const wchar_t* kPresenceUnknown =
     L"Windows did not tell which display adapters are present, so no entry can be known to be unused. Nothing was "
     L"deleted.";
@@ -236,9 +239,11 @@ void frmList::RemoveAdapter() {
 
     EntryRemoval removal;
     guard.Step([&] { removal = RemoveEntry(registryApi_, keyPath, adapterName); });
-    if (removal.outcome == EntryRemoval::Outcome::Changed) {
-        guard.Step(
-            [&] { toolkit_.MsgBox(kChangedLead + Quoted(adapterName) + kChangedTail, kMbInformation, kDeletedTitle); });
+    // Nothing deleted and no right refused: no administrator could have done better.
+    const bool unread = removal.outcome == EntryRemoval::Outcome::Incomplete && !removal.anyDeleted;
+    if (removal.outcome == EntryRemoval::Outcome::Changed || unread) {
+        const wchar_t* tail = unread ? kUnreadTail : kChangedTail;
+        guard.Step([&] { toolkit_.MsgBox(kChangedLead + Quoted(adapterName) + tail, kMbInformation, kDeletedTitle); });
         FillList();
         return;
     }
@@ -257,11 +262,11 @@ void frmList::Command3_Click() {
     RemoveAll();
 }
 
-// Which entries present devices use, asked anew each time: a device may come or go
-// while the window is open. Unknown is no answer, and then nothing is deleted.
-bool frmList::AskPresence(std::vector<std::wstring>& driverKeys, Guarded& guard) {
+// Which devices use which entries, asked anew each time: a device may come or go while
+// the window is open. Unknown is no answer, and then nothing is deleted.
+bool frmList::AskDevices(std::vector<DisplayDevice>& devices, Guarded& guard) {
     bool known = false;
-    guard.Step([&] { known = PresentDisplayDriverKeys(devices_, driverKeys); });
+    guard.Step([&] { known = DisplayDevices(devices_, devices); });
     if (!known) guard.Step([&] { toolkit_.MsgBox(kPresenceUnknown, kMbCritical, kDeletedTitle); });
     return known;
 }
@@ -269,37 +274,46 @@ bool frmList::AskPresence(std::vector<std::wstring>& driverKeys, Guarded& guard)
 void frmList::RemoveAll() {
     if (AdapterCount < 1 || !Registry) return;
     Guarded guard;
-    std::vector<std::wstring> driverKeys;
-    if (!AskPresence(driverKeys, guard)) return;
-    std::vector<int32_t> unused;
-    guard.Step([&] { unused = UnusedRecords(Adapters, AdapterCount, driverKeys); });
+    std::vector<DisplayDevice> devices;
+    if (!AskDevices(devices, guard)) return;
+    std::vector<UnusedEntry> unused;
+    guard.Step([&] { unused = UnusedEntries(Adapters, AdapterCount, devices); });
     if (unused.empty()) {
         guard.Step([&] { toolkit_.MsgBox(kAllInUse, kMbInformation, kDeletedTitle); });
         return;
     }
     std::wstring question;
-    guard.Step(
-        [&] { question = RemoveAllQuestion(Adapters, unused, AdapterCount - static_cast<int32_t>(unused.size())); });
+    guard.Step([&] { question = RemoveAllQuestion(unused, AdapterCount - static_cast<int32_t>(unused.size())); });
     int32_t answer = 0;
     guard.Step([&] { answer = toolkit_.MsgBox(question, kMbYesNo, kConfirmTitle); });
     if (answer != kAnswerYes) return;
 
     // A device plugged in while the question was open keeps its entry.
-    if (!AskPresence(driverKeys, guard)) return;
+    if (!AskDevices(devices, guard)) return;
     RemoveAllReport report;
-    for (int32_t index : unused) {
-        guard.Step([&] {
-            const AdapterRecord& record = Adapters(index);
-            if (UsedByAny(driverKeys, record.KeyPath)) {
-                report.AddInUseNow(record);
-            } else {
-                report.Add(record, RemoveEntry(registryApi_, record.KeyPath, record.AdapterName));
-            }
-        });
-    }
+    for (const UnusedEntry& entry : unused) guard.Step([&] { RemoveUnused(entry.record, devices, report); });
     if (report.AnyDeleted()) RegistryChanged = 1;
     guard.Step([&] { toolkit_.MsgBox(report.Text(), report.Style(), report.Title()); });
     FillList();
+}
+
+// An entry that only devices not connected now name goes with them; one that no device
+// names is a stale key and goes alone.
+void frmList::RemoveUnused(const AdapterRecord& record, const std::vector<DisplayDevice>& devices,
+                           RemoveAllReport& report) {
+    std::vector<std::wstring> absent;
+    switch (UseOf(devices, record.KeyPath, &absent)) {
+        case EntryUse::InUse:
+            report.AddInUseNow(record);
+            return;
+        case EntryUse::NamedByNone:
+            report.Add(record, RemoveEntry(registryApi_, record.KeyPath, record.AdapterName));
+            return;
+        case EntryUse::OfAbsentDevice:
+            report.AddWithDevice(record,
+                                 RemoveEntryWithDevices(*devices_, registryApi_, record.KeyPath, record.AdapterName, absent));
+            return;
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -14,11 +14,13 @@
 #include "registry/cls_registry.h"
 #include "registry/registry_api.h"
 #include "window/adapter_name.h"
+#include "window/adapter_presence.h"
 #include "window/adapter_record.h"
 #include "window/device_setup_api.h"
 #include "window/display_class_key.h"
 #include "window/guarded.h"
 #include "window/toolkit.h"
+#include "window/unused_entries.h"
 
 class frmList : public FormEvents {
 public:
@@ -45,8 +47,9 @@ public:
     // the key still holds the entry the user confirmed, and only when every key of its
     // tree may be deleted, so that an entry goes whole or stays whole.
     void RemoveAdapter();
-    // Deletes, after one Yes, every listed entry that no device present now uses, each
-    // as the removal of a single entry deletes it, and reports once.
+    // Removes, after one Yes, every listed entry that no device present now uses, and
+    // reports once: an entry that no device names as the removal of a single entry
+    // deletes it, one of a device that is not connected now with its device.
     void RemoveAll();
 
     // The inventory: elements 1 to AdapterCount are valid. After a scan that found
@@ -70,7 +73,8 @@ private:
                           std::wstring AdapterRecord::*field, Guarded& guard) const;
     bool SelectedRecordIndex(int32_t& index);
     static std::wstring ConfirmationText(const std::wstring& adapterName);
-    bool AskPresence(std::vector<std::wstring>& driverKeys, Guarded& guard);
+    bool AskDevices(std::vector<DisplayDevice>& devices, Guarded& guard);
+    void RemoveUnused(const AdapterRecord& record, const std::vector<DisplayDevice>& devices, RemoveAllReport& report);
 
     RegistryApi& registryApi_;
     Toolkit& toolkit_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/unit/frm_list_fixture.h"
@@ -139,8 +140,9 @@ TEST_F(RemovalTest, OneRefusedKeyStillAttemptsEveryOtherAndReportsOnce) {
     EXPECT_EQ(window.List1.index, 1);
 }
 
-// A removal that deletes nothing changes nothing: the entry stays whole, the refusal is
-// reported once and closing the window asks no restart question.
+// A removal that deletes nothing changes nothing: the entry stays whole, a refusal is
+// reported once as such, keys that could not be read whole as no want of rights, and
+// closing the window asks no restart question.
 TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
     // The registry as it must be after the removal; a row that changes it as another
     // program would takes it again after its change.
@@ -159,6 +161,7 @@ TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
         const char* what;
         std::function<void()> refuse;
         size_t deleteCalls;
+        bool refused = true;  // a right was refused, rather than the keys not read whole
     };
     const Case cases[] = {
         // The platform refuses to open a key for deletion (the DELETE right, 0x00010000)
@@ -168,20 +171,20 @@ TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
         // A key whose subkeys cannot all be listed may hide keys the check never saw.
         {"a key refuses the listing of its subkeys",
          [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\A"), 5, kKeyEnumerateSubKeys); }, 0},
-        {"a listing raises an error", [&] { registry.ThrowOn(Op::EnumKey, kHkeyLocalMachine, Key("0001\\B")); }, 0},
-        {"a listing fails part-way", [&] { registry.FailCall(Op::EnumKey, 2, kErrorMoreData); }, 0},
+        {"a listing raises an error", [&] { registry.ThrowOn(Op::EnumKey, kHkeyLocalMachine, Key("0001\\B")); }, 0, false},
+        {"a listing fails part-way", [&] { registry.FailCall(Op::EnumKey, 2, kErrorMoreData); }, 0, false},
         {"a listing ends early, short of the key's own subkey count",
-         [&] { registry.FailCall(Op::EnumKey, 2, kErrorNoMoreItems); }, 0},
+         [&] { registry.FailCall(Op::EnumKey, 2, kErrorNoMoreItems); }, 0, false},
         {"a key's subkey count cannot be read",
          [&] { registry.Refuse(Op::QueryInfo, kHkeyLocalMachine, Key("0001\\B\\B1")); }, 0},
         // Another program adds a subkey while the entry's subkeys are listed, before the
         // place the listing has reached: the new key would never be held. Added once the
         // listing has ended, only a second count sees it; added earlier, a name comes twice.
-        {"a subkey is added as the listing ends", [&] { addWhileListed(3, false); }, 0},
-        {"a subkey is added and another deleted while the keys are listed", [&] { addWhileListed(1, true); }, 0},
+        {"a subkey is added as the listing ends", [&] { addWhileListed(3, false); }, 0, false},
+        {"a subkey is added and another deleted while the keys are listed", [&] { addWhileListed(1, true); }, 0, false},
         // Counted names may hold a NUL; the wide open stops there and opens A1 instead.
         {"a name holds a NUL",
-         [&] { registry.AddKey(kHkeyLocalMachine, Widen(Key("0001\\A\\A1")) + std::wstring(L"\0x", 2)); }, 0},
+         [&] { registry.AddKey(kHkeyLocalMachine, Widen(Key("0001\\A\\A1")) + std::wstring(L"\0x", 2)); }, 0, false},
         // Every key passes the check, then refuses the deletion itself.
         {"every key refuses its deletion",
          [&] {
@@ -208,9 +211,11 @@ TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
         EXPECT_EQ(registry.AllKeys(kHkeyLocalMachine), before);
         EXPECT_EQ(registry.OpenHandleCount(), 0u);
         ASSERT_EQ(Boxes().size(), 2u);
-        EXPECT_EQ(Boxes()[1].prompt, kAccessDenied);
-        EXPECT_EQ(Boxes()[1].style, 16) << "OK with the critical icon";
-        EXPECT_EQ(Boxes()[1].title, L"Access denied");
+        EXPECT_EQ(Boxes()[1].prompt, c.refused ? kAccessDenied
+                                               : L"The entry of the display adapter \"Nested\" could not be read whole: "
+                                                 L"its keys changed or could not all be listed. Nothing was deleted.");
+        EXPECT_EQ(Boxes()[1].style, c.refused ? 16 : 64) << "OK with the critical or the information icon";
+        EXPECT_EQ(Boxes()[1].title, c.refused ? L"Access denied" : L"Remove Entry");
         EXPECT_EQ(form.RegistryChanged, 0);
         EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"First", L"Nested", L"Third"}));
 
@@ -494,55 +499,110 @@ protected:
 
 TEST_F(RemoveAllTest, RemovesTheEntriesNoPresentDeviceUses) {
     struct Outcome {
-        bool asked;              // the question was shown and answered
+        std::wstring asked;      // a part of the question; empty: not asked
         std::vector<bool> kept;  // 0000, 0001, 0002
         std::wstring report;     // a part of the last box's text
         int32_t style;
         std::wstring title;
+        size_t deviceRemovals = 0;
     };
+    const std::wstring both = L"\"Old\" (key 0001)\r\n\"Live\" (key 0002)\r\n\r\n1 entry stays because its adapter is in use.";
+    const std::wstring split =
+        L"Are you sure to remove them?\r\n\r\nDeleted from registry, since no device names it:\r\n\"Live\" (key "
+        L"0002)\r\n\r\nRemoved with its device, which is not connected now:\r\n\"Old\" (key 0001)\r\n";
+    const std::wstring withDevice = L"All 2 unused display adapter entries were removed.\r\n\r\n\"Old\" (key 0001): "
+                                    L"removed with its device\r\n\"Live\" (key 0002): deleted from registry\r\n";
     // clang-format off
-    const Outcome bothGo{true, {true, false, false}, L"All 2 unused display adapter entries were deleted from registry.",
+    const Outcome bothGo{both, {true, false, false}, L"All 2 unused display adapter entries were deleted from registry.",
                          64, L"Remove Entry"};
-    const Outcome unknown{false, {true, true, true}, L"Windows did not tell which display adapters are present, so no "
+    const Outcome unknown{L"", {true, true, true}, L"Windows did not tell which display adapters are present, so no "
                           L"entry can be known to be unused. Nothing was deleted.", 16, L"Remove Entry"};
+    const Outcome oldStays{split, {true, true, false}, L"1 of 2 entries were removed.\r\n\r\n\"Live\" (key 0002): "
+                           L"deleted from registry\r\n", 64, L"Remove Entry"};
     // clang-format on
     auto device = [&](const wchar_t* key, bool present) { devices.devices.push_back({key, present}); };
+    const wchar_t* kOld = L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0001";
+    // A device of 0001 that is not connected; the platform's removal deletes its keys.
+    auto unplugged = [&] {
+        device(kOld, false);
+        devices.onRemove = [&](const MemoryDevices::Device&) { registry.RemoveTree(kHkeyLocalMachine, Key("0001")); };
+    };
+    // Runs at the given listing of the devices: the Yes asks twice, from the third; the
+    // check right before the removal is the fifth.
+    auto atListing = [&](int at, std::function<int32_t()> then) {
+        devices.onClassDevs = [at, then](int call) { return call == at ? then() : 0; };
+    };
     struct Case {
         const char* what;
         std::function<void()> setup;
         std::function<void()> whileAsked;
         Outcome outcome;
+        int nestedRemovals = 0;  // single removals run inside the question
     };
     // clang-format off
     const Case cases[] = {
-        {"one in use, two present nowhere", [] {}, nullptr, bothGo},
+        // Windows spells the driver key's class GUID in lower case, Wine in capitals.
+        {"one in use, two named by no device, in lower case", [] {}, nullptr, bothGo},
         {"the device spells the class GUID in capitals",
          [&] { devices.devices[0].driverKey = L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000"; }, nullptr, bothGo},
-        // The set asked for holds the devices present now; one installed before and
-        // gone since still names its entry.
-        {"a device that is not present names its entry",
-         [&] { device(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0001", false); }, nullptr, bothGo},
+        {"a present device without a driver", [&] { device(L"", true); }, nullptr, bothGo},
+        {"a driver key longer than the first buffer",
+         [&] { device((std::wstring(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\") + std::wstring(300, L'9')).c_str(), true); },
+         nullptr, bothGo},
+        {"a driver key without its terminator", [&] { devices.devices[0].terminated = false; }, nullptr, bothGo},
+        {"a disconnected device's entry goes with its device",
+         unplugged, nullptr, {split, {true, false, false}, withDevice, 64, L"Remove Entry", 1}},
+        {"the device's removal leaves its key, which then goes alone", [&] { device(kOld, false); }, nullptr,
+         {split, {true, false, false}, withDevice, 64, L"Remove Entry", 1}},
+        {"a device connected between the question and the Yes", unplugged,
+         [&] { devices.devices[1].present = true; },
+         {split, {true, true, false}, L"\"Old\" (key 0001): in use now", 64, L"Remove Entry"}},
+        {"a device connected right before its removal",
+         [&] { unplugged(); atListing(5, [&] { devices.devices[1].present = true; return 0; }); }, nullptr,
+         {oldStays.asked, oldStays.kept, L"\"Old\" (key 0001): its device may be connected now", 64, L"Remove Entry"}},
+        {"a device whose absence cannot be confirmed", [&] { unplugged(); atListing(5, [] { return 5; }); }, nullptr,
+         {oldStays.asked, oldStays.kept, L"\"Old\" (key 0001): its device may be connected now", 64, L"Remove Entry"}},
+        {"the device's removal is refused", [&] { unplugged(); devices.failRemove = 5; }, nullptr,
+         {split, {true, true, false}, L"\"Old\" (key 0001): its device could not be removed: access denied\r\n\r\nYou "
+          L"need to run this program as administrator.", 16, L"Access denied"}},
         {"no present Display device at all", [&] { devices.devices.clear(); }, nullptr, unknown},
         {"presence cannot be asked", [&] { devices.failClassDevs = 5; }, nullptr, unknown},
         {"a device's driver key cannot be read", [&] { devices.failProperty = 5; }, nullptr, unknown},
+        {"a driver key that is not a REG_SZ", [&] { devices.devices[0].type = 7; }, nullptr, unknown},
+        // 13 also means data that is not valid: the device's driver key still opens.
+        {"no driver key, though one opens", [&] { devices.failProperty = 13; }, nullptr, unknown},
         {"every entry in use",
          [&] {
-             device(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0001", true);
+             device(kOld, true);
              device(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0002", true);
          }, nullptr,
-         {false, {true, true, true}, L"Every listed display adapter is in use. Nothing was deleted.", 64, L"Remove Entry"}},
+         {L"", {true, true, true}, L"Every listed display adapter is in use. Nothing was deleted.", 64, L"Remove Entry"}},
+        {"one entry unused", [&] { device(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0002", true); }, nullptr,
+         {L"No present display adapter uses this entry. Are you sure to delete it from registry?\r\n\r\n\"Old\" (key "
+          L"0001)\r\n\r\n2 entries stay because their adapters are in use.", {true, false, true},
+          L"The unused display adapter entry was deleted from registry.", 64, L"Remove Entry"}},
         {"No to the question", [&] { window.toolkit.answers = {kAnswerNo}; }, nullptr,
-         {true, {true, true, true}, L"Are you sure to delete them from registry?", 4, L"Registry Changes"}},
+         {both, {true, true, true}, L"Are you sure to delete them from registry?", 4, L"Registry Changes"}},
         {"an entry changed while the question was open", [] {}, [&] { SetText("0002", "DriverDesc", "Other"); },
-         {true, {true, false, true},
+         {both, {true, false, true},
           L"1 of 2 entries were deleted from registry. Not deleted:\r\n\r\n\"Live\" (key 0002): changed since the list "
           L"was read\r\n", 64, L"Remove Entry"}},
         {"a device arrives while the question is open", [] {},
          [&] { device(L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0001", true); },
-         {true, {true, true, false}, L"\"Old\" (key 0001): in use now", 64, L"Remove Entry"}},
+         {both, {true, true, false}, L"\"Old\" (key 0001): in use now", 64, L"Remove Entry"}},
+        // Another removal inside the question deletes the first row and rebuilds the list:
+        // the Yes still goes to the entries the question named, not to their old rows.
+        {"a removal runs inside the question", [] {},
+         [&, inside = false]() mutable {
+             if (std::exchange(inside, true)) return;
+             window.toolkit.answers = {kAnswerYes, kAnswerOk, kAnswerYes};
+             Select(0);
+             form.RemoveAdapter();
+         },
+         {both, {false, false, false}, L"All 2 unused display adapter entries were deleted", 64, L"Remove Entry"}, 1},
         {"one entry refuses the right to delete it",
          [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\Settings"), 5, 0x00010000); }, nullptr,
-         {true, {true, true, false},
+         {both, {true, true, false},
           L"\"Old\" (key 0001): access denied\r\n\r\nYou need to run this program as administrator.", 16,
           L"Access denied"}},
     };
@@ -565,19 +625,20 @@ TEST_F(RemoveAllTest, RemovesTheEntriesNoPresentDeviceUses) {
         window.toolkit.whileShown = nullptr;
 
         ASSERT_FALSE(Boxes().empty());
-        const bool yes = o.asked && o.style != 4;
-        if (o.asked) {
-            EXPECT_NE(Boxes()[0].prompt.find(L"\"Old\" (key 0001)\r\n\"Live\" (key 0002)\r\n"), std::wstring::npos);
-            EXPECT_NE(Boxes()[0].prompt.find(L"1 entry stays because its adapter is in use."), std::wstring::npos);
+        const bool asked = !o.asked.empty();
+        const bool yes = asked && o.style != 4;
+        if (asked) {
+            EXPECT_NE(Boxes()[0].prompt.find(o.asked), std::wstring::npos) << Boxes()[0].prompt;
         }
-        EXPECT_EQ(Boxes().size(), yes ? 2u : 1u);
-        EXPECT_NE(Boxes().back().prompt.find(o.report), std::wstring::npos);
+        EXPECT_EQ(Boxes().size(), (yes ? 2u : 1u) + 2u * c.nestedRemovals);
+        EXPECT_NE(Boxes().back().prompt.find(o.report), std::wstring::npos) << Boxes().back().prompt;
         EXPECT_EQ(Boxes().back().style, o.style);
         EXPECT_EQ(Boxes().back().title, o.title);
         EXPECT_EQ(Present(), o.kept);
+        EXPECT_EQ(devices.RemoveCount(), o.deviceRemovals);
         EXPECT_EQ(form.RegistryChanged, o.kept[1] && o.kept[2] ? 0 : 1);
         // One scan at the end of a removal, none when nothing was asked or No was said.
-        EXPECT_EQ(window.recorder.Calls(L"List1.Clear").size(), yes ? 1u : 0u);
+        EXPECT_EQ(window.recorder.Calls(L"List1.Clear").size(), (yes ? 1u : 0u) + c.nestedRemovals);
     }
 }
 
