@@ -399,6 +399,38 @@ TEST(RemoveAllTest, RemovesEveryEntryNoPresentDeviceNames) {
     EXPECT_GE(RowOf(window.ListRows(), L"Shared Name Adapter"), 0);
 }
 
+// Another program's command of "&Remove Adapter" (WM_COMMAND: the button's id in the low
+// word, BN_CLICKED 0 in the high word, its window in lParam), posted while Remove All's
+// question is open, runs once Remove All has ended; the Yes deletes what the question named.
+TEST_F(RemovalTest, ACommandSentWhileRemoveAllAsksRunsAfterIt) {
+    const std::vector<std::wstring> snapshot = display_class::Snapshot();
+    window.PressButton(kIdCommand3);
+    const auto question = session.WaitForMessageBox();
+    ASSERT_TRUE(question.has_value());
+    ASSERT_EQ(question->title, L"Registry Changes");
+    PostMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(kIdCommand2, 0),
+                 reinterpret_cast<LPARAM>(window.Control(kIdCommand2)));
+    window.Sync();
+    const auto open = session.MessageBoxNow();
+    ASSERT_TRUE(open.has_value());
+    EXPECT_EQ(open->text, question->text) << "the command ran inside the question";
+    ASSERT_TRUE(message_box::Answer(*question, IDYES));
+
+    const auto report = session.WaitForMessageBox();
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->text, L"All 3 unused display adapter entries were deleted from registry.");
+    ASSERT_TRUE(message_box::Answer(*report, IDOK));
+    // Then the held command: the single removal's question for the first row, which the
+    // rebuilt list selects, Wine's own adapter.
+    const auto held = session.WaitForMessageBox();
+    ASSERT_TRUE(held.has_value());
+    EXPECT_EQ(held->title, L"Registry Changes");
+    EXPECT_NE(held->text.find(L"Are you sure to delete the display adapter entry"), std::wstring::npos);
+    ASSERT_TRUE(message_box::Answer(*held, IDNO));
+    EXPECT_EQ(display_class::Snapshot(),
+              WithoutTree(WithoutTree(WithoutTree(snapshot, L"0201"), L"0202"), L"0203"));
+}
+
 // After a removal, closing asks whether to restart, once, however the window is closed.
 struct RestartCase {
     const char* name;
