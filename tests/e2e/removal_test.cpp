@@ -11,10 +11,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/win32_device_setup_api.h"
 #include "registry/win32_registry_api.h"
 #include "tests/e2e/display_class.h"
 #include "tests/e2e/display_class_seed.h"
 #include "tests/e2e/program_session.h"
+#include "window/adapter_presence.h"
 #include "window/control_ids.h"
 
 namespace {
@@ -367,6 +369,51 @@ public:
     DisplayDeviceNode(const DisplayDeviceNode&) = delete;
     DisplayDeviceNode& operator=(const DisplayDeviceNode&) = delete;
 };
+
+// Every key below path in HKEY_LOCAL_MACHINE, by its path there.
+std::vector<std::wstring> KeysBelow(const std::wstring& path) {
+    std::vector<std::wstring> keys;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return keys;
+    wchar_t name[256];
+    DWORD length = 256;
+    for (DWORD i = 0; RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == 0; ++i, length = 256) {
+        keys.push_back(path + L"\\" + name);
+        for (std::wstring& below : KeysBelow(keys.back())) keys.push_back(std::move(below));
+    }
+    RegCloseKey(key);
+    return keys;
+}
+
+// The forwarder's SetupDiCallClassInstaller(DIF_REMOVE 5), on a node made by hand as a
+// device that is not connected keeps one, listed without DIGCF_PRESENT: the node goes and
+// nothing else below Enum; Wine's own adapter and entry stay. Windows deletes the driver
+// key with its subkeys; Wine 8 deletes it with RegDeleteKey, which a key that has
+// subkeys refuses, so there it stays whole, as the program's removal expects of either.
+TEST(DeviceRemovalTest, RemovingANodeTakesItAndAtMostItsDriverKey) {
+    const wchar_t* kEnum = L"SYSTEM\\CurrentControlSet\\Enum";
+    const std::vector<std::wstring> nodes = KeysBelow(kEnum);
+    const SeedEntry entry{L"0250", {TextValue(L"DriverDesc", L"Unplugged Adapter")}, {{L"Settings", {}}}};
+    DisplayClassSeed seed;
+    seed.Add(entry);
+    const std::vector<std::wstring> entries = display_class::Snapshot();
+    const DisplayDeviceNode node(L"0250");
+    Win32DeviceSetupApi api;
+    int32_t removed = -1;
+    ForEachDisplayDevice(api, 0, [&](DeviceInfoSet set, const DeviceInfoData& device) {
+        std::wstring id;
+        if (!ReadInstanceId(api, set, device, id) || _wcsicmp(id.c_str(), L"ROOT\\TALVORIN_TEST_DISPLAY\\0000") != 0) {
+            return Visit::Next;
+        }
+        removed = api.CallClassInstaller(5, set, device);
+        return Visit::Done;
+    });
+    EXPECT_EQ(removed, 0) << "not found (-1) or refused";
+    EXPECT_EQ(KeysBelow(kEnum), nodes);
+    const std::vector<std::wstring> after = display_class::Snapshot();
+    EXPECT_TRUE(after == entries || after == WithoutTree(entries, L"0250")) << "more than the driver key changed";
+    EXPECT_TRUE(display_class::KeyExists(L"0000"));
+}
 
 // "Remove All": the entry a device node names stays, and so does the platform's own; the
 // stale ones go whole, one of them under the live adapter's name.

@@ -20,6 +20,7 @@
 #include "platform/win32_toolkit.h"
 #include "tests/toolkit/win32_toolkit_fixture.h"
 #include "window/adapter_presence.h"
+#include "window/display_class_key.h"
 #include "window/frm_list_design.h"
 
 namespace toolkit_test {
@@ -125,15 +126,25 @@ TEST(DeviceSetup, ThePresentDisplayDevicesNameTheirDriverKeysAsDocumented) {
     EXPECT_EQ(type, 1u);
     const std::wstring driverKey(reinterpret_cast<const wchar_t*>(bytes.data()));
     EXPECT_EQ(required, (driverKey.size() + 1) * 2);
+    // Wine spells the class GUID in capitals; Windows writes it in lower case.
     EXPECT_EQ(driverKey.rfind(L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\", 0), 0u) << testing::PrintToString(driverKey);
+    // SetupDiGetDeviceInstanceIdW: too small a buffer gives 122 and the size in characters
+    // with the terminator; then the ID itself.
+    wchar_t none[1] = {};
+    uint32_t idChars = 0;
+    EXPECT_EQ(122, api.GetDeviceInstanceId(set, device, none, 1, &idChars));
+    std::vector<wchar_t> id(idChars);
+    ASSERT_EQ(0, api.GetDeviceInstanceId(set, device, id.data(), idChars, &idChars));
+    EXPECT_EQ(std::wstring(id.data()).size() + 1, idChars);
     uint32_t index = 1;
     while (api.EnumDeviceInfo(set, index, &device) == 0) ++index;
     EXPECT_EQ(259, api.EnumDeviceInfo(set, index, &device));
     api.DestroyDeviceInfoList(set);
-    // Wine's own adapter uses entry 0000.
-    std::vector<std::wstring> keys;
-    ASSERT_TRUE(PresentDisplayDriverKeys(&api, keys));
-    EXPECT_NE(std::find(keys.begin(), keys.end(), L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000"), keys.end());
+    // Wine's own adapter uses entry 0000, and every device is present under Wine.
+    std::vector<DisplayDevice> devices;
+    ASSERT_TRUE(DisplayDevices(&api, devices));
+    const std::wstring entry = kDisplayClassKeyPath + std::wstring(L"0000");
+    EXPECT_EQ(UseOf(devices, entry), EntryUse::InUse);
 }
 
 TEST(DynCalls, EveryFunctionOfTheListIsFoundWhereThePlatformHasIt) {
