@@ -87,7 +87,8 @@ int32_t Win32DeviceSetupApi::OpenDevRegKey(DeviceInfoSet set, const DeviceInfoDa
     if (DynSetupDiOpenDevRegKey == nullptr) return kErrorProcNotFound;
     SP_DEVINFO_DATA device = ToPlatform(data);
     const HKEY key = DynSetupDiOpenDevRegKey(AsSet(set), &device, scope, 0, keyType, samDesired);
-    if (key == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE) || key == nullptr) return static_cast<int32_t>(GetLastError());
+    if (key == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE) || key == nullptr)
+        return static_cast<int32_t>(GetLastError());
     RegCloseKey(key);
     return 0;
 }
@@ -97,7 +98,7 @@ int32_t Win32DeviceSetupApi::CallClassInstaller(uint32_t installFunction, Device
     if (DynSetupDiCallClassInstaller == nullptr) return kErrorProcNotFound;
     SP_DEVINFO_DATA device = ToPlatform(data);
     return DynSetupDiCallClassInstaller(installFunction, AsSet(set), &device) ? 0
-                                                                               : static_cast<int32_t>(GetLastError());
+                                                                              : static_cast<int32_t>(GetLastError());
 }
 
 void Win32DeviceSetupApi::DestroyDeviceInfoList(DeviceInfoSet set) {

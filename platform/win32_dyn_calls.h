@@ -31,10 +31,12 @@
 #define TDM_SHELL32_CALLS(V) V(ShellExecuteW)
 
 // The device-installation functions, loaded from the system folder by LoadSetupCalls.
-#define TDM_SETUPAPI_CALLS(V)                                                                       \
-    V(SetupDiGetClassDevsW)                                                                         \
-    V(SetupDiEnumDeviceInfo) V(SetupDiGetDeviceRegistryPropertyW) V(SetupDiGetDeviceInstanceIdW)    \
-    V(SetupDiOpenDevRegKey) V(SetupDiCallClassInstaller) V(SetupDiDestroyDeviceInfoList)
+// clang-format off
+#define TDM_SETUPAPI_CALLS(V) \
+    V(SetupDiGetClassDevsW) V(SetupDiEnumDeviceInfo) V(SetupDiGetDeviceRegistryPropertyW) \
+    V(SetupDiGetDeviceInstanceIdW) V(SetupDiOpenDevRegKey) V(SetupDiCallClassInstaller) \
+    V(SetupDiDestroyDeviceInfoList)
+// clang-format on
 
 #define TDM_DECLARE_DYN_CALL(name) extern decltype(&::name) Dyn##name;
 TDM_KERNEL32_CALLS(TDM_DECLARE_DYN_CALL)

@@ -310,8 +310,8 @@ void frmList::RemoveUnused(const AdapterRecord& record, const std::vector<Displa
             report.Add(record, RemoveEntry(registryApi_, record.KeyPath, record.AdapterName));
             return;
         case EntryUse::OfAbsentDevice:
-            report.AddWithDevice(record,
-                                 RemoveEntryWithDevices(*devices_, registryApi_, record.KeyPath, record.AdapterName, absent));
+            report.AddWithDevice(
+                record, RemoveEntryWithDevices(*devices_, registryApi_, record.KeyPath, record.AdapterName, absent));
             return;
     }
 }

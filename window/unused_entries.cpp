@@ -69,10 +69,12 @@ std::vector<UnusedEntry> UnusedEntries(const BasedArray<AdapterRecord>& records,
 std::wstring RemoveAllQuestion(const std::vector<UnusedEntry>& unused, int32_t inUse) {
     std::vector<std::wstring> alone;
     std::vector<std::wstring> withDevice;
-    for (const UnusedEntry& entry : unused) (entry.ofAbsentDevice ? withDevice : alone).push_back(EntryLine(entry.record));
+    for (const UnusedEntry& entry : unused)
+        (entry.ofAbsentDevice ? withDevice : alone).push_back(EntryLine(entry.record));
     const bool one = unused.size() == 1;
-    std::wstring text = one ? L"No present display adapter uses this entry. "
-                            : L"No present display adapter uses these " + std::to_wstring(unused.size()) + L" entries. ";
+    std::wstring text =
+        one ? L"No present display adapter uses this entry. "
+            : L"No present display adapter uses these " + std::to_wstring(unused.size()) + L" entries. ";
     if (withDevice.empty()) {
         text += one ? L"Are you sure to delete it from registry?" : L"Are you sure to delete them from registry?";
         text += L"\r\n\r\n" + Listed(alone) + L"\r\n";

@@ -377,7 +377,8 @@ std::vector<std::wstring> KeysBelow(const std::wstring& path) {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return keys;
     wchar_t name[256];
     DWORD length = 256;
-    for (DWORD i = 0; RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == 0; ++i, length = 256) {
+    for (DWORD i = 0; RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == 0;
+         ++i, length = 256) {
         keys.push_back(path + L"\\" + name);
         for (std::wstring& below : KeysBelow(keys.back())) keys.push_back(std::move(below));
     }
@@ -474,8 +475,7 @@ TEST_F(RemovalTest, ACommandSentWhileRemoveAllAsksRunsAfterIt) {
     EXPECT_EQ(held->title, L"Registry Changes");
     EXPECT_NE(held->text.find(L"Are you sure to delete the display adapter entry"), std::wstring::npos);
     ASSERT_TRUE(message_box::Answer(*held, IDNO));
-    EXPECT_EQ(display_class::Snapshot(),
-              WithoutTree(WithoutTree(WithoutTree(snapshot, L"0201"), L"0202"), L"0203"));
+    EXPECT_EQ(display_class::Snapshot(), WithoutTree(WithoutTree(WithoutTree(snapshot, L"0201"), L"0202"), L"0203"));
 }
 
 // After a removal, closing asks whether to restart, once, however the window is closed.

@@ -171,7 +171,8 @@ TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
         // A key whose subkeys cannot all be listed may hide keys the check never saw.
         {"a key refuses the listing of its subkeys",
          [&] { registry.Refuse(Op::Open, kHkeyLocalMachine, Key("0001\\A"), 5, kKeyEnumerateSubKeys); }, 0},
-        {"a listing raises an error", [&] { registry.ThrowOn(Op::EnumKey, kHkeyLocalMachine, Key("0001\\B")); }, 0, false},
+        {"a listing raises an error", [&] { registry.ThrowOn(Op::EnumKey, kHkeyLocalMachine, Key("0001\\B")); }, 0,
+         false},
         {"a listing fails part-way", [&] { registry.FailCall(Op::EnumKey, 2, kErrorMoreData); }, 0, false},
         {"a listing ends early, short of the key's own subkey count",
          [&] { registry.FailCall(Op::EnumKey, 2, kErrorNoMoreItems); }, 0, false},
@@ -211,9 +212,10 @@ TEST_F(RemovalTest, ARemovalThatDeletesNothingLeavesTheRegistryUnchanged) {
         EXPECT_EQ(registry.AllKeys(kHkeyLocalMachine), before);
         EXPECT_EQ(registry.OpenHandleCount(), 0u);
         ASSERT_EQ(Boxes().size(), 2u);
-        EXPECT_EQ(Boxes()[1].prompt, c.refused ? kAccessDenied
-                                               : L"The entry of the display adapter \"Nested\" could not be read whole: "
-                                                 L"its keys changed or could not all be listed. Nothing was deleted.");
+        EXPECT_EQ(Boxes()[1].prompt, c.refused
+                                         ? kAccessDenied
+                                         : L"The entry of the display adapter \"Nested\" could not be read whole: "
+                                           L"its keys changed or could not all be listed. Nothing was deleted.");
         EXPECT_EQ(Boxes()[1].style, c.refused ? 16 : 64) << "OK with the critical or the information icon";
         EXPECT_EQ(Boxes()[1].title, c.refused ? L"Access denied" : L"Remove Entry");
         EXPECT_EQ(form.RegistryChanged, 0);
@@ -506,12 +508,14 @@ TEST_F(RemoveAllTest, RemovesTheEntriesNoPresentDeviceUses) {
         std::wstring title;
         size_t deviceRemovals = 0;
     };
-    const std::wstring both = L"\"Old\" (key 0001)\r\n\"Live\" (key 0002)\r\n\r\n1 entry stays because its adapter is in use.";
+    const std::wstring both =
+        L"\"Old\" (key 0001)\r\n\"Live\" (key 0002)\r\n\r\n1 entry stays because its adapter is in use.";
     const std::wstring split =
         L"Are you sure to remove them?\r\n\r\nDeleted from registry, since no device names it:\r\n\"Live\" (key "
         L"0002)\r\n\r\nRemoved with its device, which is not connected now:\r\n\"Old\" (key 0001)\r\n";
-    const std::wstring withDevice = L"All 2 unused display adapter entries were removed.\r\n\r\n\"Old\" (key 0001): "
-                                    L"removed with its device\r\n\"Live\" (key 0002): deleted from registry\r\n";
+    const std::wstring withDevice =
+        L"All 2 unused display adapter entries were removed.\r\n\r\n\"Old\" (key 0001): "
+        L"removed with its device\r\n\"Live\" (key 0002): deleted from registry\r\n";
     // clang-format off
     const Outcome bothGo{both, {true, false, false}, L"All 2 unused display adapter entries were deleted from registry.",
                          64, L"Remove Entry"};
