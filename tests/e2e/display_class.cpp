@@ -15,17 +15,21 @@ const std::wstring kPath = DisplayClassKeyW();
 
 namespace {
 
+UniqueHkey OpenFull(const std::wstring& path) {
+    UniqueHkey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        key.Reset();
+    }
+    return key;
+}
+
 struct RawValue {
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
 };
 
 UniqueHkey OpenForReading(const std::wstring& relative) {
-    UniqueHkey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PathOf(relative).c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
-        key.Reset();
-    }
-    return key;
+    return OpenFull(PathOf(relative));
 }
 
 std::optional<RawValue> ReadRaw(HKEY key, const std::wstring& name) {
@@ -67,9 +71,22 @@ std::vector<std::wstring> ValueNames(HKEY key) {
     return names;
 }
 
-void SnapshotKey(const std::wstring& relative, std::vector<std::wstring>& lines) {
+// The names of the direct subkeys, in the platform's enumeration order.
+std::vector<std::wstring> SubkeysOf(HKEY key) {
+    std::vector<std::wstring> names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+// The key at path, named in the lines by its path below the snapshot's top, relative.
+void SnapshotKey(const std::wstring& path, const std::wstring& relative, std::vector<std::wstring>& lines) {
     lines.push_back(L"key [" + relative + L"]");
-    const UniqueHkey key = OpenForReading(relative);
+    const UniqueHkey key = OpenFull(path);
     if (!key) {
         lines.push_back(L"  (cannot be opened)");
         return;
@@ -81,8 +98,8 @@ void SnapshotKey(const std::wstring& relative, std::vector<std::wstring>& lines)
         if (!value) continue;
         lines.push_back(L"  " + name + L" = " + std::to_wstring(value->type) + L":" + Hex(value->data));
     }
-    for (const std::wstring& child : Subkeys(relative)) {
-        SnapshotKey(relative.empty() ? child : relative + L"\\" + child, lines);
+    for (const std::wstring& child : SubkeysOf(key.Get())) {
+        SnapshotKey(path + L"\\" + child, relative.empty() ? child : relative + L"\\" + child, lines);
     }
 }
 
@@ -98,23 +115,17 @@ bool KeyExists(const std::wstring& relative) {
 }
 
 std::vector<std::wstring> Subkeys(const std::wstring& relative) {
-    std::vector<std::wstring> names;
     const UniqueHkey key = OpenForReading(relative);
-    if (!key) return names;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        names.emplace_back(name, length);
-    }
-    return names;
+    return key ? SubkeysOf(key.Get()) : std::vector<std::wstring>{};
 }
 
 std::vector<std::wstring> Snapshot() {
+    return SnapshotOf(kPath);
+}
+
+std::vector<std::wstring> SnapshotOf(const std::wstring& path) {
     std::vector<std::wstring> lines;
-    SnapshotKey(L"", lines);
+    SnapshotKey(path, L"", lines);
     return lines;
 }
 

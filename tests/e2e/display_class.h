@@ -21,5 +21,7 @@ std::vector<std::wstring> Subkeys(const std::wstring& relative = L"");
 // Every key and value below the class key, the class key's own values included, one line
 // each, in a fixed order: two snapshots are equal exactly when nothing changed.
 std::vector<std::wstring> Snapshot();
+// The same of any key below HKEY_LOCAL_MACHINE.
+std::vector<std::wstring> SnapshotOf(const std::wstring& path);
 
 }  // namespace display_class

@@ -370,22 +370,6 @@ public:
     DisplayDeviceNode& operator=(const DisplayDeviceNode&) = delete;
 };
 
-// Every key below path in HKEY_LOCAL_MACHINE, by its path there.
-std::vector<std::wstring> KeysBelow(const std::wstring& path) {
-    std::vector<std::wstring> keys;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return keys;
-    wchar_t name[256];
-    DWORD length = 256;
-    for (DWORD i = 0; RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == 0;
-         ++i, length = 256) {
-        keys.push_back(path + L"\\" + name);
-        for (std::wstring& below : KeysBelow(keys.back())) keys.push_back(std::move(below));
-    }
-    RegCloseKey(key);
-    return keys;
-}
-
 // The forwarder's SetupDiCallClassInstaller(DIF_REMOVE 5), on a node made by hand as a
 // device that is not connected keeps one, listed without DIGCF_PRESENT: the node goes and
 // nothing else below Enum; Wine's own adapter and entry stay. Windows deletes the driver
@@ -393,7 +377,7 @@ std::vector<std::wstring> KeysBelow(const std::wstring& path) {
 // subkeys refuses, so there it stays whole, as the program's removal expects of either.
 TEST(DeviceRemovalTest, RemovingANodeTakesItAndAtMostItsDriverKey) {
     const wchar_t* kEnum = L"SYSTEM\\CurrentControlSet\\Enum";
-    const std::vector<std::wstring> nodes = KeysBelow(kEnum);
+    const std::vector<std::wstring> nodes = display_class::SnapshotOf(kEnum);
     const SeedEntry entry{L"0250", {TextValue(L"DriverDesc", L"Unplugged Adapter")}, {{L"Settings", {}}}};
     DisplayClassSeed seed;
     seed.Add(entry);
@@ -410,7 +394,7 @@ TEST(DeviceRemovalTest, RemovingANodeTakesItAndAtMostItsDriverKey) {
         return Visit::Done;
     });
     EXPECT_EQ(removed, 0) << "not found (-1) or refused";
-    EXPECT_EQ(KeysBelow(kEnum), nodes);
+    EXPECT_EQ(display_class::SnapshotOf(kEnum), nodes);
     const std::vector<std::wstring> after = display_class::Snapshot();
     EXPECT_TRUE(after == entries || after == WithoutTree(entries, L"0250")) << "more than the driver key changed";
     EXPECT_TRUE(display_class::KeyExists(L"0000"));
