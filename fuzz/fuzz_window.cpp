@@ -146,7 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t row = in.Byte();
     Build(in, registry);
 
-    // Present devices name some of the listed entries, by their bits of the first byte.
+    // Present devices name some of the listed entries, by their bits of the first byte;
+    // devices not connected name some of the others.
     MemoryDevices devices;
     fake::FakeWindow window;
     window.toolkit.unscriptedYesNo = kAnswerYes;
@@ -167,6 +168,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (row & (1 << (i % 7))) {
                 devices.devices.push_back({L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\" + entry, true});
             } else {
+                // Every other unused entry is a disconnected device's: it goes with its device.
+                if (i % 2) devices.devices.push_back({L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\" + entry, false});
                 removable.push_back(keyPath);
             }
         }
@@ -182,8 +185,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (registry.OpenHandleCount() != 0 || devices.OpenSetCount() != 0) std::abort();
     if (!(Take(registry, removable) == before)) std::abort();
-    // The restart question follows exactly the removals that deleted a key.
-    bool deleted = false;
+    // The restart question follows exactly the removals that deleted a key or a device.
+    bool deleted = devices.RemoveCount() > 0;
     for (const auto& call : registry.DeleteLog()) deleted = deleted || call.result == kErrorSuccess;
     if (form.RegistryChanged != (deleted ? 1 : 0)) std::abort();
     return 0;
