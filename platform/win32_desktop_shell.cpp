@@ -85,13 +85,16 @@ bool Execute(IShellDispatch2* shell, const DesktopShellCalls& calls, const Shell
     const Bstr directoryText(DynSysAllocString(request.directory.c_str()));
     const Bstr operationText(DynSysAllocString(request.operation.c_str()));
     if (!fileText || !parametersText || !directoryText || !operationText) return false;
+    // First whether the request is still the shell's to open: a worker the wait gave up
+    // on makes no further call to the desktop's process (each may hang) and grants it
+    // nothing.
+    if (!mayHandOver()) return false;
     // The program has the foreground, the user having just clicked; the desktop's
     // process may pass it on to the browser it starts, which would open behind otherwise.
     if (calls.allowSetForegroundWindow != nullptr) calls.allowSetForegroundWindow(shell, nullptr);
     VARIANT show{};
     show.vt = VT_I4;
     show.lVal = request.showCommand;
-    if (!mayHandOver()) return false;
     return SUCCEEDED(shell->ShellExecute(fileText.Get(), TextArgument(parametersText), TextArgument(directoryText),
                                          TextArgument(operationText), show));
 }

@@ -32,9 +32,11 @@ struct ShellRequest {
 };
 
 // Runs the route on the calling thread, which must be in an apartment (and have the
-// calls of COM and the shell loaded). Asks `mayHandOver` once, just before the request
-// would go to IShellDispatch2::ShellExecute: false ends the route there, the request not
-// handed over. Calls `answered` once: with true when the shell took the request
+// calls of COM and the shell loaded). Asks `mayHandOver` once, when it has the shell's
+// object and before it grants the desktop's process the foreground
+// (CoAllowSetForegroundWindow) and hands the request to ShellExecute: false ends the
+// route there, with neither call made and the request not handed over. Calls
+// `answered` once: with true when the shell took the request
 // (IShellDispatch2::ShellExecute answered S_OK or S_FALSE; S_FALSE is its answer when its
 // own start of the document failed, so true means handed to the shell, not opened), with
 // false when a step of the route is missing or the request was not handed over. The

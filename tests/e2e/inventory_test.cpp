@@ -151,6 +151,40 @@ TEST_F(InventoryTest, AMouseClickOnARowSelectsIt) {
     EXPECT_TRUE(window.ControlEnabled(kIdCommand2));
 }
 
+// Input posted to the window, as the system queues the keyboard's and the mouse's: the
+// program's own message loop takes it from the queue and hands it on (a sent message
+// would reach the window without the loop).
+TEST_F(InventoryTest, PostedInputIsHandledByTheProgramsMessageLoop) {
+    const ShownEntry& shown = kShown[2];
+    const int row = RowOf(window.ListRows(), shown.row);
+    ASSERT_GT(row, 0);
+
+    // A letter typed into the list: the key goes down and up (WM_KEYDOWN, WM_KEYUP;
+    // wParam the key code, 'F' 0x46; lParam the repeat count 1 in bits 0-15, the scan
+    // code in bits 16-23, bits 30 and 31 set for the key going up). The loop makes the
+    // character of it (WM_CHAR) and hands that to the list, which selects the next row
+    // that begins with the letter.
+    const HWND list = window.Control(kIdList1);
+    const LPARAM scanCode = static_cast<LPARAM>(MapVirtualKeyW('F', MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(list, WM_KEYDOWN, 'F', 1 | scanCode);
+    PostMessageW(list, WM_KEYUP, 'F', 1 | scanCode | (LPARAM{3} << 30));
+    EXPECT_TRUE(WaitFor([&] { return window.ListSelection() == row; }, kShortTimeout))
+        << "selected: " << window.ListSelection();
+    EXPECT_TRUE(WaitFor([&] { return window.ControlText(kIdText1) == shown.details; }, kShortTimeout))
+        << testing::PrintToString(window.ControlText(kIdText1));
+
+    // A click on "&Remove Adapter" (BM_CLICK: the button receives WM_LBUTTONDOWN and
+    // WM_LBUTTONUP, its parent BN_CLICKED): the question for the selected entry.
+    PostMessageW(window.Control(kIdCommand2), BM_CLICK, 0, 0);
+    const auto question = session.WaitForMessageBox();
+    ASSERT_TRUE(question.has_value()) << "the click was not handled";
+    EXPECT_EQ(question->title, L"Registry Changes");
+    EXPECT_NE(question->text.find(L"\"Fallback Adapter\""), std::wstring::npos)
+        << testing::PrintToString(question->text);
+    ASSERT_TRUE(message_box::Answer(*question, IDNO));
+    EXPECT_EQ(RowOf(window.ListRows(), shown.row), row);
+}
+
 TEST_F(InventoryTest, NameFromTheBinaryAdapterStringHasNoNuls) {
     const std::vector<std::wstring> rows = window.ListRows();
     const int row = RowOf(rows, kShown[1].row);

@@ -1,5 +1,6 @@
 #include "tests/e2e/program_process.h"
 
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <map>
@@ -103,6 +104,25 @@ DWORD ProgramProcess::ExitCode() const {
 std::vector<StartedProcess> ProgramProcess::Children() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return children_;
+}
+
+std::vector<std::wstring> ProgramProcess::Modules() const {
+    // ERROR_BAD_LENGTH: the list changed while it was read (a DLL was loading); asked again.
+    KernelHandle snapshot;
+    for (int attempt = 0; attempt < 10 && !snapshot; ++attempt) {
+        snapshot.Reset(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId_));
+        if (!snapshot && GetLastError() != ERROR_BAD_LENGTH) break;
+    }
+    if (!snapshot) {
+        throw std::runtime_error("no module snapshot of the program (error " + std::to_string(GetLastError()) + ")");
+    }
+    std::vector<std::wstring> names;
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof(module);
+    for (BOOL found = Module32FirstW(snapshot.Get(), &module); found; found = Module32NextW(snapshot.Get(), &module)) {
+        names.emplace_back(module.szModule);
+    }
+    return names;
 }
 
 void ProgramProcess::Started(DWORD processId, HANDLE process) {

@@ -44,6 +44,12 @@ public:
     // The processes the program started so far, in the order they were created.
     std::vector<StartedProcess> Children() const;
 
+    // The file names (without folder) of the modules loaded in the program's process now,
+    // the program's own file first, read from outside through a module snapshot
+    // (CreateToolhelp32Snapshot(TH32CS_SNAPMODULE)). Throws std::runtime_error when no
+    // snapshot could be taken.
+    std::vector<std::wstring> Modules() const;
+
 private:
     void Watch(const std::wstring& executable, std::optional<WORD> showCommand);
     void Started(DWORD processId, HANDLE process);

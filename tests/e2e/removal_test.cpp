@@ -462,6 +462,36 @@ TEST_F(RemovalTest, ACommandSentWhileRemoveAllAsksRunsAfterIt) {
     EXPECT_EQ(display_class::Snapshot(), WithoutTree(WithoutTree(WithoutTree(snapshot, L"0201"), L"0202"), L"0203"));
 }
 
+bool HasModule(const std::vector<std::wstring>& modules, const std::wstring& name) {
+    return std::any_of(modules.begin(), modules.end(),
+                       [&](const std::wstring& module) { return _wcsicmp(module.c_str(), name.c_str()) == 0; });
+}
+
+// The device-installation DLL (setupapi) is loaded from the system folder when "Remove
+// All" first asks which adapters are present, never at start: seen from outside, in the
+// module list of the program's process. The list shows the program's own file and
+// kernel32, so it does list that process's modules, and shows setupapi once Remove All
+// has asked.
+TEST(RemoveAllTest, LoadsTheDeviceInstallationDllOnlyWhenItFirstAsks) {
+    ProgramSession session;
+    session.Window().Sync();
+    const std::wstring path = ProgramPath();
+    const std::wstring program = path.substr(path.find_last_of(L"\\/") + 1);
+
+    const std::vector<std::wstring> atStart = session.Process().Modules();
+    EXPECT_TRUE(HasModule(atStart, program)) << testing::PrintToString(atStart);
+    EXPECT_TRUE(HasModule(atStart, L"kernel32.dll")) << testing::PrintToString(atStart);
+    EXPECT_FALSE(HasModule(atStart, L"setupapi.dll")) << "loaded at start";
+
+    session.Window().PressButton(kIdCommand3);
+    const auto box = session.WaitForMessageBox();
+    ASSERT_TRUE(box.has_value()) << "Remove All showed no box";
+    const std::vector<std::wstring> asked = session.Process().Modules();
+    EXPECT_TRUE(HasModule(asked, L"setupapi.dll")) << testing::PrintToString(asked);
+    // Deletes nothing: No to a question, OK to a report.
+    ASSERT_TRUE(message_box::Answer(*box, box->buttons.back()));
+}
+
 // After a removal, closing asks whether to restart, once, however the window is closed.
 struct RestartCase {
     const char* name;

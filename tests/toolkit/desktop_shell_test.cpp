@@ -263,6 +263,17 @@ TEST_F(DesktopShellRoute, HandsTheRequestToTheDesktopsShellOrEndsAtTheStepThatFa
     }
 }
 
+TEST_F(DesktopShellRoute, AWorkerGivenUpOnGrantsTheDesktopNothingAndHandsNothingOver) {
+    // The wait gave up before the worker had the shell's object: the worker makes no
+    // further call to the desktop's process, the foreground's grant included (it grants
+    // the desktop's process the foreground, and may hang as any call to it may).
+    std::vector<bool> answers;
+    HandToDesktopShell(
+        kCalls, kRequest, [] { return false; }, [&answers](bool taken) { answers.push_back(taken); });
+    EXPECT_EQ(answers, std::vector<bool>{false});
+    ExpectRoute(shell_, kWholeRoute.size() - 2);
+}
+
 TEST_F(DesktopShellRoute, AShellThatTookTheRequestHasTakenItThoughItHangsAfterwards) {
     // The shell takes the request, then hangs when its last reference is given back:
     // the site is being opened, and the program must not open it a second time.
@@ -304,9 +315,9 @@ TEST_F(DesktopShellRoute, AShellThatDoesNotAnswerIsGivenUpWhileTheWindowKeepsAns
     // A timer of the thread: only a dispatched WM_TIMER calls it.
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, &CountTick);
 
-    // CoCreateInstance does not answer in time; once it does, the route ends before
-    // ShellExecute, since the program opens the site itself.
-    EXPECT_FALSE(RunHeldBy(shell_.holdsCreate, 300, kWholeRoute.size() - 1));
+    // CoCreateInstance does not answer in time; once it does, the route ends before it
+    // grants the foreground, since the program opens the site itself.
+    EXPECT_FALSE(RunHeldBy(shell_.holdsCreate, 300, kWholeRoute.size() - 2));
     KillTimer(nullptr, timer);
     EXPECT_EQ(g_timerTicks, 2) << "the thread's messages waited for the shell, or went on after WM_QUIT";
     EXPECT_NE(shell_.createThread, 0u);
