@@ -150,14 +150,9 @@ DWORD WINAPI RunRoute(void* parameter) {
 constexpr DWORD kAnsweredWake = QS_SENDMESSAGE | QS_POSTMESSAGE | QS_TIMER | QS_PAINT;
 constexpr UINT kAnsweredPeek = PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT;
 
-// Set on the thread while it waits for the shell.
-thread_local bool t_waitingForShell = false;
-
 // Waits for `event` at most `milliseconds`, dispatching the thread's messages other
 // than input meanwhile, so that its windows paint and answer. True when the event came.
 bool WaitDispatching(HANDLE event, DWORD milliseconds) {
-    const bool waitingBefore = t_waitingForShell;
-    t_waitingForShell = true;
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     bool quitMet = false;
     WPARAM quitCode = 0;
@@ -183,16 +178,11 @@ bool WaitDispatching(HANDLE event, DWORD milliseconds) {
             DispatchMessageW(&message);
         }
     }
-    t_waitingForShell = waitingBefore;
     if (quitMet) PostQuitMessage(static_cast<int>(quitCode));
     return signalled;
 }
 
 }  // namespace
-
-bool WaitingForDesktopShell() {
-    return t_waitingForShell;
-}
 
 void HandToDesktopShell(const DesktopShellCalls& calls, const ShellRequest& request,
                         const std::function<bool()>& mayHandOver, const std::function<void(bool taken)>& answered) {
