@@ -10,6 +10,11 @@ tdm_install_missing() {
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
     command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
     command -v wine >/dev/null || need+=(wine wine64)
+    # Wine's preloader reserves the fixed Windows ranges (0x7ffe0000, the shared user
+    # data, among them) before Linux maps anything into the process. Without it, the
+    # kernel's heap, placed at random within 1 GB above Wine's loader, now and then
+    # takes that range and the program dies at its start, before any output.
+    [ -e /usr/lib/wine/wine64-preloader ] || need+=(wine64-preloader)
     command -v Xvfb >/dev/null || need+=(xvfb)
     command -v iconv >/dev/null || need+=(libc-bin)
     command -v xdotool >/dev/null || need+=(xdotool)
