@@ -3,8 +3,8 @@
 # on any way out: a command is started without a display, stopped half-way (Ctrl-C while
 # the prefix is being made, SIGTERM while a Wine program runs, a failing step), and then
 # no process of that prefix (the server included), no process of the command and no
-# prefix folder may be left. Prints "ok <case>" or "FAIL <case>" per case and exits
-# non-zero on any failure.
+# prefix folder may be left; and its programs start through Wine's preloader. Prints
+# "ok <case>" or "FAIL <case>" per case and exits non-zero on any failure.
 set -u
 cd "$(dirname "$0")/../.."
 root=$(pwd)
