@@ -464,7 +464,7 @@ TEST_F(RemovalTest, ACommandSentWhileRemoveAllAsksRunsAfterIt) {
 
 bool HasModule(const std::vector<std::wstring>& modules, const std::wstring& name) {
     return std::any_of(modules.begin(), modules.end(),
-                       [&](const std::wstring& module) { return _wcsicmp(module.c_str(), name.c_str()) == 0; });
+                       [&](const std::wstring& module) { return SamePath(module, name); });
 }
 
 // The device-installation DLL (setupapi) is loaded from the system folder when "Remove
